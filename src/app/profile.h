@@ -1,0 +1,29 @@
+// Private-profile (INI) files, read and written on their own bytes.
+//
+// Behaves as Windows' GetPrivateProfileStringA and WritePrivateProfileStringA
+// do under code page 936, whatever code page the system actually runs with:
+// section, key and value texts are GBK bytes. Files with a UTF-8 or UTF-16
+// byte-order mark are read and written back in their own encoding.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/file_store.h"
+
+namespace tapvero::app {
+
+// The value of `key` in `section`, or `fallback` when the file, the section
+// or the key does not exist, cut to buffer_size - 1 bytes (never inside a
+// double-byte character).
+std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section,
+                         std::string_view key, std::string_view fallback, std::size_t buffer_size);
+
+// Sets `key` in `section` to `value`, creating the file, the section and the
+// key as needed; other lines are kept. The file is rewritten only when the
+// stored value changes. False when the file could not be written.
+bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
+                   std::string_view value);
+
+}  // namespace tapvero::app

@@ -1,0 +1,32 @@
+// The settings file Config.ini beside the executable, read and written one
+// key at a time.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/file_store.h"
+
+namespace tapvero::app {
+
+// A read gives at most this many bytes less one.
+constexpr std::size_t kReadBufferSize = 10240;
+
+// The settings file of the program at `exe_path`: its folder, without a
+// trailing separator, followed by "\Config.ini".
+std::u16string config_path_for(std::u16string_view exe_path);
+
+// The value of `key` in `section`, or `fallback` when the file or the key
+// does not exist. Leading characters up to 32 are first stripped from the
+// path, the section and the key; if any of them is then empty the result is
+// the empty text and the file is not consulted.
+std::string read_key(FileStore& files, std::u16string_view path, std::string_view section, std::string_view key,
+                     std::string_view fallback);
+
+// Writes `key` = `value` into `section`, creating the file and the section
+// when they are missing. A failure is not reported.
+void write_key(FileStore& files, std::u16string_view path, std::string_view section, std::string_view key,
+               std::string_view value);
+
+}  // namespace tapvero::app

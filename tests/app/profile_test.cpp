@@ -1,0 +1,182 @@
+#include "app/profile.h"
+
+#include <gtest/gtest.h>
+
+#include "app/settings_file.h"
+
+namespace tapvero::app {
+namespace {
+
+const std::u16string kPath = u"C:\\game\\Config.ini";
+constexpr const char* kSection = "Tapvero";
+// GBK spellings of the settings' Chinese names and truth texts.
+constexpr const char* kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";  // 开启Z键
+constexpr const char* kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";  // 开启X键
+constexpr const char* kMouse = "\xCA\xF3\xB1\xEA";            // 鼠标
+constexpr const char* kTrue = "\xD5\xE6";                     // 真
+constexpr const char* kFalse = "\xBC\xD9";                    // 假
+
+class Profile : public ::testing::Test {
+ protected:
+  std::string read(std::string_view key, std::string_view fallback = "<none>", std::string_view section = kSection) {
+    return profile_read(files, kPath, section, key, fallback, kReadBufferSize);
+  }
+  bool write(std::string_view key, std::string_view value, std::string_view section = kSection) {
+    return profile_write(files, kPath, section, key, value);
+  }
+  void given(std::string content) { files.files[kPath] = std::move(content); }
+  const std::string& file() { return files.files[kPath]; }
+
+  MemoryFileStore files;
+};
+
+TEST_F(Profile, FirstWritesCreateTheFileWithKeysInOrder) {
+  EXPECT_TRUE(write("Z", "z"));
+  EXPECT_TRUE(write(kZOn, kTrue));
+  EXPECT_TRUE(write("X", "x"));
+  EXPECT_TRUE(write(kXOn, kTrue));
+  EXPECT_TRUE(write(kMouse, kFalse));
+  EXPECT_EQ(file(), std::string("[Tapvero]\r\nZ=z\r\n") + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" + kTrue +
+                        "\r\n" + kMouse + "=" + kFalse + "\r\n");
+  EXPECT_EQ(read(kZOn), kTrue);
+  EXPECT_EQ(read(kMouse), kFalse);
+}
+
+TEST_F(Profile, ReplacesInPlaceAndAppendsNewKeysToTheirSection) {
+  given("; settings\r\n[Other]\r\na=1\r\n[Tapvero]\r\nZ=z\r\nX=x\r\n[Last]\r\nb=2\r\n");
+  EXPECT_TRUE(write("Z", "c"));
+  EXPECT_TRUE(write("new", "v"));
+  EXPECT_EQ(file(), "; settings\r\n[Other]\r\na=1\r\n[Tapvero]\r\nZ=c\r\nX=x\r\nnew=v\r\n[Last]\r\nb=2\r\n");
+}
+
+TEST_F(Profile, AnUnchangedValueLeavesTheFileUntouched) {
+  given("[Tapvero]\nZ = z   \n");
+  EXPECT_TRUE(write("Z", "z"));
+  EXPECT_EQ(files.writes, 0);
+  EXPECT_EQ(file(), "[Tapvero]\nZ = z   \n");
+  EXPECT_TRUE(write("Z", "x"));
+  EXPECT_EQ(file(), "[Tapvero]\r\nZ=x\r\n");
+}
+
+TEST_F(Profile, ARewriteNormalisesLinesAndKeepsCommentsAndDuplicates) {
+  given("top line\n  [ Tapvero ]  \n\n ; comment \nZ\t=\tz\nZ=second\nodd line\n\n\n=\n=\nX=x");
+  EXPECT_TRUE(write("X", "y"));
+  EXPECT_EQ(file(), "top line\r\n[Tapvero]\r\n; comment\r\nZ=z\r\nZ=second\r\nodd line\r\n=\r\nX=y\r\n");
+}
+
+TEST_F(Profile, NamesMatchWithoutCaseAndWithoutSurroundingBlanks) {
+  given("[tapVERO]\r\nz=lower\r\n");
+  EXPECT_EQ(read("Z"), "lower");
+  EXPECT_EQ(read(" Z\t"), "lower");
+  EXPECT_EQ(read("Z", "d", "  TAPVERO "), "lower");
+  EXPECT_EQ(read("\xA3\xDA"), "<none>");  // full-width Z is another name
+}
+
+TEST_F(Profile, ValuesLoseBlanksAndOnePairOfQuotes) {
+  given("[Tapvero]\r\na=  spaced  \r\nb=\"quoted\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\nf=''\r\ng=\r\nh=\"a\"b\"\r\n");
+  EXPECT_EQ(read("a"), "spaced");
+  EXPECT_EQ(read("b"), "quoted");
+  EXPECT_EQ(read("c"), "single");
+  EXPECT_EQ(read("d"), "\"unbalanced");
+  EXPECT_EQ(read("e"), "\"");
+  EXPECT_EQ(read("f"), "");
+  EXPECT_EQ(read("g"), "");  // present but empty: not the default
+  EXPECT_EQ(read("h"), "a\"b");
+}
+
+TEST_F(Profile, DefaultsForMissingFilesSectionsKeysAndLinesWithoutEquals) {
+  EXPECT_EQ(read("Z", "z"), "z");
+  given("Z=before any section\r\n[Tapvero]\r\nX\r\n[Other]\r\nY=1\r\n");
+  EXPECT_EQ(read("Z", "z"), "z");
+  EXPECT_EQ(read("X", "x"), "x");
+  EXPECT_EQ(read("Y", "y"), "y");
+  EXPECT_EQ(read("Y", "y", "Other"), "1");
+  EXPECT_EQ(read("Q", "pad   "), "pad");  // a default loses its trailing spaces
+  EXPECT_EQ(read("Q", "   "), " ");
+}
+
+TEST_F(Profile, TheFirstOfDuplicateKeysAndSectionsWins) {
+  given("[Tapvero]\r\nZ=first\r\nz=second\r\n[Tapvero]\r\nX=later section\r\n");
+  EXPECT_EQ(read("Z"), "first");
+  EXPECT_EQ(read("X", "none"), "none");
+  EXPECT_TRUE(write("X", "x"));
+  EXPECT_EQ(file(), "[Tapvero]\r\nZ=first\r\nz=second\r\nX=x\r\n[Tapvero]\r\nX=later section\r\n");
+}
+
+TEST_F(Profile, ValuesAreCutToTheBufferLessOneByte) {
+  given("[Tapvero]\r\nlong=" + std::string(20000, 'a') + "\r\n");
+  EXPECT_EQ(read("long").size(), 10239u);
+  // Double-byte characters are never split.
+  std::string wide;
+  for (int i = 0; i < 6000; ++i) wide += "\xD5\xE6";
+  given("[Tapvero]\r\nlong=" + wide + "\r\n");
+  EXPECT_EQ(read("long"), wide.substr(0, 10238));
+  EXPECT_EQ(profile_read(files, kPath, kSection, "long", "", 4), "\xD5\xE6");
+}
+
+TEST_F(Profile, BracketsAndEqualsInsideDoubleByteCharactersAreText) {
+  // 81 5B and 81 5D are characters whose trail bytes are '[' and ']'; 81 3D
+  // is no character, so its 3D is a real '='.
+  given("[Tapvero]\r\n\x81\x5B=one\r\nk\x81\x5D=two\r\n[T\x81\x5D]\r\nq=three\r\n");
+  EXPECT_EQ(read("\x81\x5B"), "one");
+  EXPECT_EQ(read("k\x81\x5D"), "two");
+  EXPECT_EQ(read("q", "-", "T\x81\x5D"), "three");
+  EXPECT_TRUE(write("k\x81\x5D", "2"));
+  EXPECT_EQ(file(), "[Tapvero]\r\n\x81\x5B=one\r\nk\x81\x5D=2\r\n[T\x81\x5D]\r\nq=three\r\n");
+}
+
+TEST_F(Profile, ArbitraryBytesSurviveARewrite) {
+  const std::string junk = "[Tapvero]\r\nbin=\x80\xFF\x81\x7F\x01\x02\r\n\xFE\r\n";
+  given(junk);
+  EXPECT_EQ(read("bin"), "\x80\xFF\x81\x7F\x01\x02");
+  EXPECT_TRUE(write("Z", "z"));
+  EXPECT_EQ(file(), junk + "Z=z\r\n");
+}
+
+TEST_F(Profile, NewNamesKeepTrailingBlanksAndValuesLoseLeadingOnes) {
+  EXPECT_TRUE(write("k ", "  v ", " Sp "));
+  EXPECT_EQ(file(), "[Sp ]\r\nk =v \r\n");
+  EXPECT_EQ(read("k", "-", "Sp"), "v");
+}
+
+TEST_F(Profile, UnicodeFilesAreReadAndWrittenInTheirOwnEncoding) {
+  given("\xEF\xBB\xBF[Tapvero]\r\n" + std::string("\xE9\xBC\xA0\xE6\xA0\x87") + "=\xE7\x9C\x9F\r\n");  // 鼠标=真
+  EXPECT_EQ(read(kMouse), kTrue);
+  EXPECT_TRUE(write("Z", kFalse));
+  EXPECT_EQ(file(), "\xEF\xBB\xBF[Tapvero]\r\n\xE9\xBC\xA0\xE6\xA0\x87=\xE7\x9C\x9F\r\nZ=\xE5\x81\x87\r\n");
+
+  given(std::string("\xFF\xFE[\0T\0]\0\n\0k\0=\0\x2E\x95\n\0", 18));  // [T]\nk=键 in UTF-16LE
+  EXPECT_EQ(read("k", "-", "T"), "\xBC\xFC");
+  given(std::string("\xFE\xFF\0[\0T\0]\0\n\0k\0=\x95\x2E", 16));  // the same in UTF-16BE
+  EXPECT_EQ(read("k", "-", "T"), "\xBC\xFC");
+  EXPECT_TRUE(write("k", "v", "T"));
+  EXPECT_EQ(file(), std::string("\xFE\xFF\0[\0T\0]\0\r\0\n\0k\0=\0v\0\r\0\n", 22));
+}
+
+TEST_F(Profile, WriteFailuresAreReported) {
+  files.read_only = true;
+  EXPECT_FALSE(write("Z", "z"));
+  EXPECT_TRUE(files.files.empty());
+}
+
+TEST(SettingsFile, PathIsTheExecutablesFolderPlusConfigIni) {
+  EXPECT_EQ(config_path_for(u"C:\\Games\\Tapvero\\Tapvero.exe"), u"C:\\Games\\Tapvero\\Config.ini");
+  EXPECT_EQ(config_path_for(u"D:\\Tapvero.exe"), u"D:\\Config.ini");
+  EXPECT_EQ(config_path_for(u"\\\\server\\share\\t.exe"), u"\\\\server\\share\\Config.ini");
+}
+
+TEST(SettingsFile, ReadKeyStripsLeadingControlsAndShortCutsEmptyNames) {
+  MemoryFileStore files;
+  files.files[kPath] = "[Tapvero]\r\nZ=c\r\n";
+  EXPECT_EQ(read_key(files, kPath, kSection, "Z", "z"), "c");
+  EXPECT_EQ(read_key(files, u"\t " + kPath, "\x01 Tapvero", "\x1F Z", "z"), "c");
+  EXPECT_EQ(read_key(files, kPath, kSection, " \t", "z"), "");
+  EXPECT_EQ(read_key(files, kPath, "  ", "Z", "z"), "");
+  EXPECT_EQ(read_key(files, u"  ", kSection, "Z", "z"), "");
+  EXPECT_EQ(read_key(files, kPath, kSection, "missing", "d"), "d");
+  write_key(files, kPath, kSection, "X", "x");
+  EXPECT_EQ(files.files[kPath], "[Tapvero]\r\nZ=c\r\nX=x\r\n");
+}
+
+}  // namespace
+}  // namespace tapvero::app
