@@ -31,10 +31,10 @@ case "$acp" in
         fi
       ) 9>"$root/locale.lock"
     fi
-    export LOCPATH=$root/locale LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8
+    locale_env=(LOCPATH="$root/locale" LC_ALL=zh_CN.UTF-8 LANG=zh_CN.UTF-8)
     ;;
   1252)
-    export LC_ALL=C.UTF-8 LANG=C.UTF-8
+    locale_env=(LC_ALL=C.UTF-8 LANG=C.UTF-8)
     unset LOCPATH
     ;;
   *) echo "wine-run: unknown TAPVERO_ACP $acp" >&2; exit 2 ;;
@@ -50,7 +50,7 @@ if [ ! -e "$WINEPREFIX/.tapvero-ready" ]; then
     flock 9
     if [ ! -e "$WINEPREFIX/.tapvero-ready" ]; then
       rm -rf "$WINEPREFIX"
-      DISPLAY= wineboot -i >/dev/null 2>&1 || true
+      env "${locale_env[@]}" DISPLAY= wineboot -i >/dev/null 2>&1 || true
       # Title bars drawn by Wine itself (there is no window manager), and
       # the usual Chinese faces mapped to the installed CJK font so that
       # every code page renders the program's texts.
@@ -65,4 +65,5 @@ if [ ! -e "$WINEPREFIX/.tapvero-ready" ]; then
   ) 9>"$root/prefix-$acp.lock"
 fi
 
-exec wine "$@"
+# The locale goes to Wine only: this shell has no use for it.
+exec env "${locale_env[@]}" wine "$@"

@@ -107,9 +107,6 @@ std::u16string_view trim(std::u16string_view s) {
   return s;
 }
 
-// Names and values are C strings in the platform's model: a NUL ends them.
-Units up_to_nul(std::u16string_view s) { return Units(s.substr(0, s.find(u'\0'))); }
-
 Units decode(std::string_view bytes, Encoding& encoding) {
   const auto starts_with = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
   if (starts_with("\xEF\xBB\xBF")) {
@@ -144,13 +141,15 @@ Document parse(std::string_view bytes) {
     const std::size_t start = pos;
     while (pos < all.size() && all[pos] != u'\n' && all[pos] != u'\r') ++pos;
     while (pos < all.size() && (all[pos] == u'\n' || all[pos] == u'\r')) ++pos;
-    const std::u16string_view line = trim(all.substr(start, pos - start));
+    // Names and values are C strings: a NUL ends the line's text.
+    std::u16string_view line = all.substr(start, pos - start);
+    line = trim(line.substr(0, line.find(u'\0')));
     if (line.empty()) continue;
 
     if (line.front() == u'[') {
       const std::size_t close = line.rfind(u']');
       if (close != std::u16string_view::npos && close > 0) {
-        doc.sections.push_back(Section{up_to_nul(trim(line.substr(1, close - 1))), {}});
+        doc.sections.push_back(Section{Units(trim(line.substr(1, close - 1))), {}});
         previous = nullptr;
         continue;
       }
@@ -159,10 +158,10 @@ Document parse(std::string_view bytes) {
     Key key;
     const std::size_t equals = line.find(u'=');
     if (equals == std::u16string_view::npos) {
-      key.name = up_to_nul(line);
+      key.name = line;
     } else {
-      key.name = up_to_nul(trim(line.substr(0, equals)));
-      key.value = up_to_nul(trim_start(line.substr(equals + 1)));
+      key.name = trim(line.substr(0, equals));
+      key.value = trim_start(line.substr(equals + 1));
     }
     // A nameless line right after another nameless line is dropped.
     if (!key.name.empty() || previous == nullptr || !previous->name.empty()) {

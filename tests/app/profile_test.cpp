@@ -133,6 +133,17 @@ TEST_F(Profile, ArbitraryBytesSurviveARewrite) {
   EXPECT_EQ(file(), junk + "Z=z\r\n");
 }
 
+TEST_F(Profile, LeadBytesWithoutATrailByteStayAsTheyAre) {
+  const std::string file_text = "[Tapvero]\r\na=x\x81\r\nb=\x81\x30\x81\x7F\r\n\x81=c\r\nd=\xA1";
+  given(file_text);
+  EXPECT_EQ(read("a"), "x\x81");
+  EXPECT_EQ(read("b"), "\x81\x30\x81\x7F");
+  EXPECT_EQ(read("\x81"), "c");
+  EXPECT_EQ(read("d"), "\xA1");
+  EXPECT_TRUE(write("Z", "z"));
+  EXPECT_EQ(file(), "[Tapvero]\r\na=x\x81\r\nb=\x81\x30\x81\x7F\r\n\x81=c\r\nd=\xA1\r\nZ=z\r\n");
+}
+
 TEST_F(Profile, NewNamesKeepTrailingBlanksAndValuesLoseLeadingOnes) {
   EXPECT_TRUE(write("k ", "  v ", " Sp "));
   EXPECT_EQ(file(), "[Sp ]\r\nk =v \r\n");
