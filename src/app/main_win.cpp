@@ -1,44 +1,37 @@
-// Start-up: the main window and the message loop.
+// Start-up: the main window, its message loop, and the exit.
 #include <windows.h>
+
+#include "app/file_store.h"
+#include "app/main_form.h"
+#include "app/main_window.h"
+#include "app/settings_file.h"
+#include "widgets/window_win.h"
 
 namespace {
 
-LRESULT CALLBACK main_window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_KEYDOWN:
-      if (wp == VK_ESCAPE) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(hwnd, msg, wp, lp);
+// The running executable's full path.
+std::u16string module_path() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
   }
+  return std::u16string(reinterpret_cast<const char16_t*>(path.data()), path.size());
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = main_window_proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"TapveroMainWindow";
-  RegisterClassExW(&wc);
-
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  const int w = 671, h = 373;
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Tapvero v1.2", style, x, y, w, h, nullptr, nullptr, instance, nullptr);
-  ShowWindow(hwnd, show);
-
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  using namespace tapvero;
+  widgets::Win32Ui ui(instance, app::main_form());
+  widgets::SystemClock clock;
+  app::MainWindow program({ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); }});
+  if (!ui.create(program, show)) return 1;
+  ui.run();
   return 0;
 }

@@ -1,0 +1,65 @@
+#include "app/main_window.h"
+
+#include "app/main_form.h"
+
+namespace tapvero::app {
+namespace {
+
+// Wraps an operation that has no say over the event.
+template <typename F>
+auto always(F f) {
+  return [f](const EventArgs&) {
+    f();
+    return true;
+  };
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const Services& services)
+    : ui_(services.ui), settings_(services.ui, services.files, services.config_path, shared_) {
+  // The event bindings: every event the program handles, and what handles it.
+  bindings_ = {
+      {主窗口, Event::kCreated, always([this] { created(); })},
+      {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
+      {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
+      {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
+      // The result box never receives a typed key.
+      {编辑框_结果, Event::kKeyDown, [](const EventArgs&) { return false; }},
+  };
+}
+
+bool MainWindow::dispatch(widgets::ControlId control, Event event, const EventArgs& args) {
+  for (const Binding& b : bindings_) {
+    if (b.control == control && b.event == event) return b.operation(args);
+  }
+  return true;
+}
+
+void MainWindow::created() {
+  settings_.load();
+  ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
+}
+
+bool MainWindow::close_requested() { return true; }
+
+void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
+
+bool MainWindow::on_close_requested() { return dispatch(主窗口, Event::kCloseRequested, {}); }
+
+void MainWindow::on_clicked(widgets::ControlId id) { dispatch(id, Event::kClicked, {}); }
+
+bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers) {
+  return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}});
+}
+
+bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers) {
+  const Event event = button == widgets::MouseButton::kLeft ? Event::kLeftButtonUp : Event::kRightButtonUp;
+  return dispatch(id, event, {0, modifiers, at});
+}
+
+bool MainWindow::on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) {
+  return dispatch(id, Event::kMouseMove, {0, modifiers, at});
+}
+
+}  // namespace tapvero::app

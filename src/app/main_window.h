@@ -1,0 +1,63 @@
+// The main window's behaviour: the binding of every window and control
+// event to the operation that handles it, and the window's own handlers.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/file_store.h"
+#include "app/settings.h"
+#include "widgets/ui.h"
+
+namespace tapvero::app {
+
+enum class Event { kCreated, kCloseRequested, kClicked, kLeftButtonUp, kRightButtonUp, kKeyDown, kMouseMove };
+
+struct EventArgs {
+  int key_code = 0;
+  int modifiers = 0;
+  widgets::Point at;
+};
+
+// What the program needs from outside its window.
+struct Services {
+  widgets::Ui& ui;
+  widgets::Clock& clock;
+  FileStore& files;
+  std::function<std::u16string()> config_path;
+};
+
+class MainWindow final : public widgets::EventSink {
+ public:
+  explicit MainWindow(const Services& services);
+
+  void on_created() override;
+  bool on_close_requested() override;
+  void on_clicked(widgets::ControlId id) override;
+  bool on_key_down(widgets::ControlId id, int key_code, int modifiers) override;
+  bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers) override;
+  bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
+
+  const SharedValues& shared() const { return shared_; }
+
+ private:
+  // A handler returns false to swallow the event, or to refuse the close.
+  using Operation = std::function<bool(const EventArgs&)>;
+  struct Binding {
+    widgets::ControlId control;
+    Event event;
+    Operation operation;
+  };
+
+  bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
+  void created();
+  bool close_requested();
+
+  widgets::Ui& ui_;
+  SharedValues shared_;
+  Settings settings_;
+  std::vector<Binding> bindings_;
+};
+
+}  // namespace tapvero::app

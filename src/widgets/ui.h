@@ -1,0 +1,86 @@
+// What the program asks of the window system, as a portable interface: the
+// Win32 toolkit implements it for real, MemoryUi in memory for tests.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "widgets/form.h"
+
+namespace tapvero::widgets {
+
+enum class Icon { kError, kInformation };
+
+// Window state of the main window, as the program reads and writes it.
+enum class WindowState { kNormal = 0, kCentred = 1, kMinimized = 2, kMaximized = 3 };
+
+// Modifier flags that come with key and mouse events.
+enum Modifier : int { kCtrl = 1, kShift = 2, kAlt = 4 };
+
+enum class MouseButton { kLeft, kRight };
+
+// Properties of the window and its controls. Texts are UTF-16; positions are
+// relative to the control's container, and for the main window they are its
+// outer frame on the screen.
+class Ui {
+ public:
+  virtual ~Ui() = default;
+
+  virtual std::u16string text(ControlId id) const = 0;
+  virtual void set_text(ControlId id, std::u16string_view text) = 0;
+  virtual bool ticked(ControlId id) const = 0;
+  virtual void set_ticked(ControlId id, bool ticked) = 0;
+  virtual bool enabled(ControlId id) const = 0;
+  virtual void set_enabled(ControlId id, bool enabled) = 0;
+  // The control's own visible flag (a control on a hidden tab control or an
+  // unselected page keeps its flag).
+  virtual bool visible(ControlId id) const = 0;
+  virtual void set_visible(ControlId id, bool visible) = 0;
+  virtual Rect rect(ControlId id) const = 0;
+  // Changes the given parts of the geometry and keeps the others.
+  virtual void move(ControlId id, std::optional<int> left, std::optional<int> top, std::optional<int> width,
+                    std::optional<int> height) = 0;
+  virtual void focus(ControlId id) = 0;
+  virtual std::optional<ControlId> focused() const = 0;
+  // Edit boxes: selects the whole text.
+  virtual void select_all(ControlId id) = 0;
+  // Edit boxes: caret to the end, scrolled into view, text inserted there.
+  virtual void append_text(ControlId id, std::u16string_view text) = 0;
+  // Labels.
+  virtual void set_text_color(ControlId id, Color color) = 0;
+  // Tab controls: the selected page, from 0.
+  virtual int current_page(ControlId id) const = 0;
+
+  // The main window.
+  virtual Size client_size() const = 0;
+  virtual void set_window_state(WindowState state) = 0;
+  virtual std::uintptr_t window_handle() const = 0;
+
+  // A task-modal message box without an owner window and with one OK
+  // button; returns when it is closed.
+  virtual void message_box(std::u16string_view text, std::u16string_view title, Icon icon) = 0;
+};
+
+// The millisecond tick counter.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual std::int32_t tick_ms() = 0;
+};
+
+// What the toolkit reports. A key or mouse handler returning false swallows
+// the message; the close handler refuses the close by returning false.
+class EventSink {
+ public:
+  virtual ~EventSink() = default;
+  virtual void on_created() = 0;
+  virtual bool on_close_requested() = 0;
+  virtual void on_clicked(ControlId id) = 0;
+  virtual bool on_key_down(ControlId id, int key_code, int modifiers) = 0;
+  virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers) = 0;
+  virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;
+};
+
+}  // namespace tapvero::widgets

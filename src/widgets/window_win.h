@@ -1,0 +1,129 @@
+// The Win32 toolkit: builds a window and its controls from a FormSpec and
+// reports their events to an EventSink.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "widgets/form.h"
+#include "widgets/ui.h"
+
+namespace tapvero::widgets {
+
+// A GDI object deleted with its owner.
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(HGDIOBJ object) : object_(object) {}
+  ~GdiObject() {
+    if (object_) DeleteObject(object_);
+  }
+  GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    std::swap(object_, other.object_);
+    return *this;
+  }
+  HGDIOBJ get() const { return object_; }
+
+ private:
+  HGDIOBJ object_ = nullptr;
+};
+
+class Win32Ui final : public Ui {
+ public:
+  Win32Ui(HINSTANCE instance, const FormSpec& form);
+  ~Win32Ui() override;
+  Win32Ui(const Win32Ui&) = delete;
+  Win32Ui& operator=(const Win32Ui&) = delete;
+
+  // Creates the window and its controls, runs the created handler, then
+  // shows the window; from then on events go to `sink`. False if the window
+  // could not be created.
+  bool create(EventSink& sink, int show_command);
+  // Runs the message loop until the window is destroyed.
+  int run();
+  // Dispatches every message waiting in the queue, as the message loop
+  // would, without blocking; a WM_QUIT stays in the queue.
+  void process_pending_messages();
+
+  HWND main_window() const { return main_; }
+
+  std::u16string text(ControlId id) const override;
+  void set_text(ControlId id, std::u16string_view text) override;
+  bool ticked(ControlId id) const override;
+  void set_ticked(ControlId id, bool ticked) override;
+  bool enabled(ControlId id) const override;
+  void set_enabled(ControlId id, bool enabled) override;
+  bool visible(ControlId id) const override;
+  void set_visible(ControlId id, bool visible) override;
+  Rect rect(ControlId id) const override;
+  void move(ControlId id, std::optional<int> left, std::optional<int> top, std::optional<int> width,
+            std::optional<int> height) override;
+  void focus(ControlId id) override;
+  std::optional<ControlId> focused() const override;
+  void select_all(ControlId id) override;
+  void append_text(ControlId id, std::u16string_view text) override;
+  void set_text_color(ControlId id, Color color) override;
+  int current_page(ControlId id) const override;
+  Size client_size() const override;
+  void set_window_state(WindowState state) override;
+  std::uintptr_t window_handle() const override { return reinterpret_cast<std::uintptr_t>(main_); }
+  void message_box(std::u16string_view text, std::u16string_view title, Icon icon) override;
+
+ private:
+  struct Control {
+    const ControlSpec* spec = nullptr;
+    HWND hwnd = nullptr;
+    Rect rect;            // relative to the container
+    bool visible = true;  // the control's own flag
+    std::optional<COLORREF> text_color;
+    HWND tooltip = nullptr;  // tab controls: the pages' hints
+  };
+
+  static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass,
+                                       DWORD_PTR data);
+  LRESULT handle_main(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp);
+
+  void create_control(Control& c);
+  void arrange_z_order();
+  void add_page_hints(Control& tab);
+  void update_page_hint_areas(const Control& tab);
+  HFONT font_for(const Font& font);
+  Point origin_of(ControlId container) const;  // the container's top-left in client coordinates
+  void place(ControlId id);                    // moves the control and everything inside it
+  bool shown(ControlId id) const;              // own flag, containers and page all visible
+  void update_visibility();
+  bool pre_translate(MSG& msg);
+  void dispatch(MSG& msg);
+  void move_focus(bool backwards);
+  const Control* control_of(HWND hwnd) const;
+  Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
+  const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
+
+  HINSTANCE instance_;
+  const FormSpec& form_;
+  EventSink* sink_ = nullptr;
+  HWND main_ = nullptr;
+  std::vector<Control> controls_;  // by control id
+  std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
+  GdiObject white_brush_;
+};
+
+// The program's millisecond tick counter: a monotonic count with 1 ms
+// resolution (the performance counter), as a 32-bit value that wraps.
+class SystemClock final : public Clock {
+ public:
+  SystemClock();
+  std::int32_t tick_ms() override;
+
+ private:
+  LARGE_INTEGER frequency_{};
+};
+
+}  // namespace tapvero::widgets

@@ -1,0 +1,88 @@
+// Drives a real Tapvero.exe from outside, as a user and a screen reader
+// would: it starts the program in a folder of its own, reads its controls
+// through window messages, clicks and types with SendInput, and waits for
+// what it expects with a generous time-out instead of sleeping.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tapvero::uitest {
+
+constexpr int kTimeoutMs = 20000;
+
+// Polls `condition` until it holds or `timeout_ms` pass; true if it held.
+bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeoutMs);
+
+// The Tapvero.exe under test, as a Windows path.
+std::wstring program_under_test();
+
+// A message box shown by the program.
+struct MessageBoxInfo {
+  HWND hwnd = nullptr;
+  std::wstring title;
+  std::wstring text;
+  bool error_icon = false;
+  bool information_icon = false;
+};
+
+class Tapvero {
+ public:
+  // Copies Tapvero.exe into a new empty folder, with `config` as its
+  // Config.ini if given, starts it and waits for its window.
+  explicit Tapvero(std::optional<std::string> config = std::nullopt);
+  // Ends the program if it still runs and removes its folder.
+  ~Tapvero();
+  Tapvero(const Tapvero&) = delete;
+  Tapvero& operator=(const Tapvero&) = delete;
+
+  HWND window() const { return window_; }
+  HWND control(int id) const;
+  const std::wstring& folder() const { return folder_; }
+
+  std::wstring text(int id) const;
+  bool enabled(int id) const;
+  bool visible(int id) const;
+  bool ticked(int id) const;
+  // The control's rectangle in the main window's client coordinates.
+  RECT client_rect(int id) const;
+  RECT window_rect() const;
+  SIZE client_size() const;
+  std::optional<int> focused_control() const;
+  int current_page() const;
+
+  // Input, as the user gives it.
+  void bring_to_front() const;
+  void click(int id, bool right = false) const;          // the middle of a control
+  void click_at(POINT screen, bool right = false) const;  // anywhere on the screen
+  void move_pointer(POINT screen) const;
+  void key(WORD vk, bool with_shift = false, bool with_ctrl = false) const;
+  void type(const std::wstring& characters) const;  // as WM_CHAR input
+  void select_page(int page) const;                  // a click on the tab
+
+  // The settings file beside the program, if it exists.
+  std::optional<std::string> config() const;
+
+  std::optional<MessageBoxInfo> message_box() const;
+  std::optional<MessageBoxInfo> wait_message_box(int timeout_ms = kTimeoutMs) const;
+  // Presses the message box's OK button.
+  void dismiss(const MessageBoxInfo& box) const;
+
+  bool running() const;
+  // Waits for the program to end; its exit code, or nothing on time-out.
+  std::optional<DWORD> wait_exit(int timeout_ms = kTimeoutMs);
+
+ private:
+  std::wstring folder_;
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
+// Virtual-key code of a letter or digit key.
+inline WORD vk_of(wchar_t c) { return static_cast<WORD>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c); }
+
+}  // namespace tapvero::uitest

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# screenshots.sh OUTDIR [ACP]: starts Tapvero.exe on a private display and
+# saves a picture of the window with each of its three pages selected.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$1 acp=${2:-936}
+mkdir -p "$out"
+export TAPVERO_WINE_ROOT=${TAPVERO_WINE_ROOT:-$here/../build/wine} TAPVERO_ACP=$acp
+xdir=$(mktemp -d)
+"$here/xvfb.sh" start "$xdir"
+export DISPLAY=$(cat "$xdir/display")
+work=$(mktemp -d)
+cp "$here/../build/windows/Tapvero.exe" "$work/"
+cleanup() {
+  WINEPREFIX=$TAPVERO_WINE_ROOT/prefix-$acp wineserver -k 2>/dev/null || true
+  "$here/xvfb.sh" stop "$xdir"
+  rm -rf "$work" "$xdir"
+}
+trap cleanup EXIT
+(cd "$work" && "$here/wine-run.sh" Tapvero.exe &)
+window=
+for _ in $(seq 1 150); do
+  window=$(xdotool search --onlyvisible --name '^Tapvero v1\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
+  sleep 0.2
+done
+[ -n "$window" ] || { echo "screenshots.sh: no window" >&2; exit 1; }
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The tabs' middles: the strip starts at (8, 8) in the client area, which
+# lies below the title bar Wine draws.
+for page in 0 1 2; do
+  xdotool mousemove $((X + 3 + 8 + 32 + page * 60)) $((Y + 25 + 8 + 10)) click 1
+  sleep 1
+  import -window root -crop 680x400+$((X - 5))+$((Y - 25)) "$out/page$page-acp$acp.png"
+done
