@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "speed_test/report.h"
+
 namespace tapvero::app {
 namespace {
 
@@ -62,7 +64,7 @@ const ControlSpec kControls[] = {
      widgets::kMultiLine | widgets::kReadOnlyInput},
     {标签2, "标签2", Kind::kLabel, 高级选择夹1, kSpeedTestPage, {320, 288, 88, 24}, u"稳定度:", Font{24}},
     {标签_稳定度, "标签_稳定度", Kind::kLabel, 高级选择夹1, kSpeedTestPage, {408, 288, 144, 24}, u"100 %",
-     Font{24, widgets::kBold}, 0, 0, kGreen},
+     Font{24, widgets::kBold}, 0, 0, speed_test::kGreen},
 
     {标签5, "标签5", Kind::kLabel, 高级选择夹1, kPositioningPage, {48, 64, 552, 88},
      u"本功能用于测试你的反应速度和定位精度\r\n\r\n请以最快速度点击出现的按钮", Font{29},

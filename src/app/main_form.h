@@ -62,7 +62,4 @@ inline constexpr widgets::Size kNormalWindowSize = {671, 373};
 // The tab control's pages.
 enum Page : int { kSpeedTestPage = 0, kPositioningPage = 1, kLockPage = 2 };
 
-// The green of a stable stage, also the stability label's first colour.
-inline constexpr widgets::Color kGreen = {46, 209, 50};
-
 }  // namespace tapvero::app

@@ -1,15 +1,21 @@
 #include "app/main_window.h"
 
+#include <type_traits>
+
 #include "app/main_form.h"
 
 namespace tapvero::app {
 namespace {
 
-// Wraps an operation that has no say over the event.
+// Wraps an operation that has no say over the event: the event goes on.
 template <typename F>
 auto always(F f) {
-  return [f](const EventArgs&) {
-    f();
+  return [f](const EventArgs& args) {
+    if constexpr (std::is_invocable_v<F, const EventArgs&>) {
+      f(args);
+    } else {
+      f();
+    }
     return true;
   };
 }
@@ -17,13 +23,19 @@ auto always(F f) {
 }  // namespace
 
 MainWindow::MainWindow(const Services& services)
-    : ui_(services.ui), settings_(services.ui, services.files, services.config_path, shared_) {
+    : ui_(services.ui),
+      settings_(services.ui, services.files, services.config_path, shared_),
+      speed_test_(services.ui, services.clock, shared_) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
       {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
       {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
+      {开始测试, Event::kClicked, always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse); })},
+      {开始测试, Event::kRightButtonUp, always([this] { speed_test_.start_button_right_released(); })},
+      {开始测试, Event::kKeyDown, always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code); })},
+      {停止测试, Event::kClicked, always([this] { speed_test_.stop_button_clicked(); })},
       // The result box never receives a typed key.
       {编辑框_结果, Event::kKeyDown, [](const EventArgs&) { return false; }},
   };
@@ -47,7 +59,11 @@ void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 
 bool MainWindow::on_close_requested() { return dispatch(主窗口, Event::kCloseRequested, {}); }
 
-void MainWindow::on_clicked(widgets::ControlId id) { dispatch(id, Event::kClicked, {}); }
+void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse) {
+  EventArgs args;
+  args.by_mouse = by_mouse;
+  dispatch(id, Event::kClicked, args);
+}
 
 bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers) {
   return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}});

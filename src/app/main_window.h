@@ -8,6 +8,7 @@
 
 #include "app/file_store.h"
 #include "app/settings.h"
+#include "speed_test/speed_test.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -18,6 +19,7 @@ struct EventArgs {
   int key_code = 0;
   int modifiers = 0;
   widgets::Point at;
+  bool by_mouse = false;  // clicks: made with the mouse
 };
 
 // What the program needs from outside its window.
@@ -34,7 +36,7 @@ class MainWindow final : public widgets::EventSink {
 
   void on_created() override;
   bool on_close_requested() override;
-  void on_clicked(widgets::ControlId id) override;
+  void on_clicked(widgets::ControlId id, bool by_mouse) override;
   bool on_key_down(widgets::ControlId id, int key_code, int modifiers) override;
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
@@ -57,6 +59,7 @@ class MainWindow final : public widgets::EventSink {
   widgets::Ui& ui_;
   SharedValues shared_;
   Settings settings_;
+  speed_test::SpeedTest speed_test_;
   std::vector<Binding> bindings_;
 };
 

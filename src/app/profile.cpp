@@ -191,24 +191,24 @@ std::string serialize(const Document& doc) {
     }
   }
 
-  std::string out;
   switch (doc.encoding) {
     case Encoding::kAnsi:
       return units_to_ansi(text);
     case Encoding::kUtf8:
       return "\xEF\xBB\xBF" + text::utf16_to_utf8(text);
     case Encoding::kUtf16Le:
-    case Encoding::kUtf16Be: {
-      const bool little = doc.encoding == Encoding::kUtf16Le;
-      out = little ? "\xFF\xFE" : "\xFE\xFF";
-      for (const char16_t u : text) {
-        const char lo = static_cast<char>(u & 0xFF);
-        const char hi = static_cast<char>(u >> 8);
-        out += little ? lo : hi;
-        out += little ? hi : lo;
-      }
-      return out;
-    }
+    case Encoding::kUtf16Be:
+      break;
+  }
+  // UTF-16 in the file's byte order, byte-order mark first.
+  const bool little = doc.encoding == Encoding::kUtf16Le;
+  std::string out;
+  out.reserve(2 * text.size() + 2);
+  for (const char16_t u : u"\uFEFF" + text) {
+    const char lo = static_cast<char>(u & 0xFF);
+    const char hi = static_cast<char>(u >> 8);
+    out.push_back(little ? lo : hi);
+    out.push_back(little ? hi : lo);
   }
   return out;
 }

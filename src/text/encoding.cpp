@@ -4,6 +4,8 @@
 
 namespace tapvero::text {
 
+std::u16string from_ascii(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
 std::u16string utf8_to_utf16(std::string_view s) {
   std::u16string out;
   out.reserve(s.size());

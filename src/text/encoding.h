@@ -11,6 +11,9 @@ namespace tapvero::text {
 std::u16string gbk_to_utf16(std::string_view gbk);
 std::string utf16_to_gbk(std::u16string_view utf16);
 
+// ASCII text (such as the number texts) as UTF-16.
+std::u16string from_ascii(std::string_view ascii);
+
 // UTF-8 as Windows reads it: malformed sequences become U+FFFD.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);

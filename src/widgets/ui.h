@@ -77,7 +77,9 @@ class EventSink {
   virtual ~EventSink() = default;
   virtual void on_created() = 0;
   virtual bool on_close_requested() = 0;
-  virtual void on_clicked(ControlId id) = 0;
+  // A button's click; `by_mouse` is false for one made with the keyboard
+  // (Space or Enter on the focused button).
+  virtual void on_clicked(ControlId id, bool by_mouse) = 0;
   virtual bool on_key_down(ControlId id, int key_code, int modifiers) = 0;
   virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers) = 0;
   virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;

@@ -410,7 +410,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       const int code = HIWORD(wp);
       if (lp && code == BN_CLICKED && id > 0 && static_cast<std::size_t>(id) < controls_.size() && at(id).spec) {
         const Kind kind = at(id).spec->kind;
-        if (kind == Kind::kButton || kind == Kind::kCheckBox) sink_->on_clicked(id);
+        if (kind == Kind::kButton || kind == Kind::kCheckBox) sink_->on_clicked(id, mouse_release_ == at(id).hwnd);
       }
       return 0;
     }
@@ -478,11 +478,17 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
   const ControlSpec& s = *c.spec;
   switch (msg) {
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
+    case WM_RBUTTONUP: {
       if (!sink_->on_button_up(s.id, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight, point_of(lp),
                               current_modifiers()))
         return 0;
-      break;
+      if (msg == WM_RBUTTONUP) break;
+      // A button reports its click while it handles the release.
+      HWND outer = std::exchange(mouse_release_, c.hwnd);
+      const LRESULT result = DefSubclassProc(c.hwnd, msg, wp, lp);
+      mouse_release_ = outer;
+      return result;
+    }
     case WM_MOUSEMOVE:
       if (!sink_->on_mouse_move(s.id, point_of(lp), current_modifiers())) return 0;
       break;

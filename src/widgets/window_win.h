@@ -113,6 +113,7 @@ class Win32Ui final : public Ui {
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject white_brush_;
+  HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
 };
 
 // The program's millisecond tick counter: a monotonic count with 1 ms

@@ -1,0 +1,87 @@
+#include "speed_test/speed_test.h"
+
+#include <algorithm>
+
+#include "app/main_form.h"
+#include "speed_test/report.h"
+#include "text/encoding.h"
+#include "text/number_text.h"
+
+namespace tapvero::speed_test {
+namespace {
+
+// Tick differences are taken in double precision, so a counter that wraps
+// during a test gives odd figures but never fails.
+double elapsed(std::int32_t from, std::int32_t to) { return static_cast<double>(to) - static_cast<double>(from); }
+
+}  // namespace
+
+using namespace app;
+
+SpeedTest::SpeedTest(widgets::Ui& ui, widgets::Clock& clock, const SharedValues& shared)
+    : ui_(ui), clock_(clock), shared_(shared) {}
+
+bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
+
+void SpeedTest::start_button_clicked(bool by_mouse) {
+  if (!running_) {
+    start();
+  } else if (by_mouse && mouse_counts()) {
+    register_hit();
+  }
+}
+
+void SpeedTest::start_button_right_released() { start_button_clicked(true); }
+
+void SpeedTest::start_button_key_down(int key_code) {
+  if (!running_ || key_code == 0) return;
+  // A key that both slots name counts once.
+  if (key_code == shared_.z_key_code || key_code == shared_.x_key_code) register_hit();
+}
+
+void SpeedTest::stop_button_clicked() {
+  if (running_) stop();
+}
+
+void SpeedTest::start() {
+  running_ = true;
+  ui_.set_enabled(停止测试, true);
+  ui_.set_text(编辑框_结果, u"");
+  // The settings never hold a stage size below 1; should one arrive anyway,
+  // a stage of one hit keeps every figure defined.
+  stage_size_ = std::max<std::int32_t>(shared_.stage_size, 1);
+  intervals_.assign(static_cast<std::size_t>(stage_size_ - 1), 0);
+  stabilities_.clear();
+  test_start_ = stage_start_ = last_hit_ = clock_.tick_ms();
+}
+
+void SpeedTest::register_hit() {
+  ++hits_;
+  ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
+  const auto k = static_cast<std::size_t>(hits_ % stage_size_);
+  const std::int32_t now = clock_.tick_ms();
+  if (k != 0) {
+    intervals_[k - 1] = text::truncate_to_int(elapsed(last_hit_, now));
+    last_hit_ = now;
+    return;
+  }
+  // This hit ends a stage. The interval that ends with it is covered only by
+  // the stage's time.
+  const StageReport report = stage_report(elapsed(stage_start_, now), stage_size_, hits_, intervals_);
+  stabilities_.push_back(report.stability);
+  ui_.append_text(编辑框_结果, report.line);
+  ui_.set_text_color(标签_稳定度, report.color);
+  ui_.set_text(标签_稳定度, report.stability_text);
+  // The next stage starts once this one's report is written.
+  stage_start_ = last_hit_ = clock_.tick_ms();
+}
+
+void SpeedTest::stop() {
+  ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, clock_.tick_ms()), stabilities_));
+  running_ = false;
+  ui_.set_enabled(停止测试, false);
+  hits_ = 0;
+  ui_.set_text(标签_连击, u"0");
+}
+
+}  // namespace tapvero::speed_test

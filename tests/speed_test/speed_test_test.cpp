@@ -1,0 +1,236 @@
+#include "speed_test/speed_test.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "app/main_form.h"
+#include "speed_test/report.h"
+#include "widgets/memory_ui.h"
+
+namespace tapvero::speed_test {
+namespace {
+
+using namespace app;
+
+constexpr int kZ = 0x5A;
+constexpr int kX = 0x58;
+constexpr int kOther = 0x41;
+
+// A clock the test sets; each reading may also move it on, as time passes
+// while the program works.
+struct TestClock final : widgets::Clock {
+  std::int32_t now = 1000;
+  std::int32_t per_reading = 0;
+  std::int32_t tick_ms() override {
+    const std::int32_t t = now;
+    now += per_reading;
+    return t;
+  }
+};
+
+class SpeedTestTest : public ::testing::Test {
+ protected:
+  SpeedTestTest() {
+    shared.z_key_code = kZ;
+    shared.x_key_code = kX;
+    shared.stage_size = 20;
+  }
+
+  // Hits with the Z key at the given gaps in milliseconds.
+  void hits_after(std::initializer_list<std::int32_t> gaps) {
+    for (std::int32_t gap : gaps) {
+      clock.now += gap;
+      test.start_button_key_down(kZ);
+    }
+  }
+  void even_hits(int count, std::int32_t gap) {
+    for (int i = 0; i < count; ++i) hits_after({gap});
+  }
+  std::u16string result() const { return ui.text(编辑框_结果); }
+
+  widgets::MemoryUi ui{main_form()};
+  TestClock clock;
+  SharedValues shared;
+  SpeedTest test{ui, clock, shared};
+};
+
+TEST_F(SpeedTestTest, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
+  ui.set_text(编辑框_结果, u"old report");
+  test.start_button_clicked(true);
+  EXPECT_TRUE(test.running());
+  EXPECT_TRUE(ui.enabled(停止测试));
+  EXPECT_EQ(result(), u"");
+  EXPECT_EQ(ui.text(标签_连击), u"0");
+  // The worked example: 20 hits in 2345 ms.
+  hits_after({35, 106, 179});
+  for (int i = 0; i < 16; ++i) hits_after({117});
+  EXPECT_EQ(ui.text(标签_连击), u"19");
+  EXPECT_EQ(result(), u"");
+  hits_after({153});
+  EXPECT_EQ(result(), u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%\r\n");
+  EXPECT_EQ(ui.text(标签_稳定度), u"85.30%");
+  EXPECT_EQ(ui.at(标签_稳定度).text_color, kGreen);
+}
+
+TEST_F(SpeedTestTest, TheHitCountRunsOnAcrossStages) {
+  test.start_button_clicked(true);
+  even_hits(40, 100);
+  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
+  EXPECT_EQ(ui.text(标签_连击), u"40");
+}
+
+TEST_F(SpeedTestTest, TheNextStageStartsWhenTheReportIsDone) {
+  test.start_button_clicked(true);
+  even_hits(19, 100);
+  clock.per_reading = 7;  // the report takes 7 ms
+  hits_after({100});
+  clock.per_reading = 0;
+  // The second stage runs from the end of the report (3007 ms), so its time
+  // is 2007 ms and its first interval 107 ms, a ratio of 100/107 (from the
+  // stage-ending hit it would be 114 ms, giving 99.35%).
+  even_hits(20, 100);
+  EXPECT_EQ(result().substr(result().find(u"\r\n") + 2), u"连击:40 耗时:2.01秒 BPM:149 稳定度:99.66%\r\n");
+}
+
+TEST_F(SpeedTestTest, BothTriggerKeysHitOtherKeysDoNot) {
+  test.start_button_clicked(true);
+  test.start_button_key_down(kZ);
+  test.start_button_key_down(kX);
+  test.start_button_key_down(kOther);
+  test.start_button_key_down(0);
+  EXPECT_EQ(test.hits(), 2);
+  shared.x_key_code = kZ;  // both slots on one key: a press counts once
+  test.start_button_key_down(kZ);
+  EXPECT_EQ(test.hits(), 3);
+}
+
+TEST_F(SpeedTestTest, ASlotWithNoKeyNeverMatches) {
+  shared.z_key_code = 0;
+  test.start_button_clicked(true);
+  test.start_button_key_down(0);
+  test.start_button_key_down(kZ);
+  EXPECT_EQ(test.hits(), 0);
+  test.start_button_key_down(kX);
+  EXPECT_EQ(test.hits(), 1);
+}
+
+TEST_F(SpeedTestTest, KeysDoNothingWhileIdle) {
+  test.start_button_key_down(kZ);
+  EXPECT_FALSE(test.running());
+  EXPECT_EQ(ui.text(标签_连击), u"0");
+}
+
+TEST_F(SpeedTestTest, MouseClicksCountOnlyWithMouseCountingTicked) {
+  test.start_button_clicked(true);
+  test.start_button_clicked(true);
+  test.start_button_right_released();
+  EXPECT_EQ(test.hits(), 0);
+  EXPECT_TRUE(test.running());  // clicks never restart a test
+  ui.set_ticked(选择框_鼠标, true);
+  test.start_button_clicked(true);
+  test.start_button_right_released();
+  EXPECT_EQ(test.hits(), 2);
+  // A click made with the keyboard (Space on the focused button) is no
+  // mouse click: a trigger key of Space would otherwise count twice.
+  test.start_button_clicked(false);
+  EXPECT_EQ(test.hits(), 2);
+}
+
+TEST_F(SpeedTestTest, AKeyboardClickStillStartsATest) {
+  test.start_button_clicked(false);
+  EXPECT_TRUE(test.running());
+}
+
+TEST_F(SpeedTestTest, ARightButtonStartResetsAsMuchAsALeftClickStart) {
+  // An earlier test with uneven intervals and a stage completed.
+  test.start_button_clicked(true);
+  hits_after({10, 500});
+  even_hits(18, 100);
+  test.stop_button_clicked();
+  // A new test started with the right button sees nothing of it.
+  test.start_button_right_released();
+  EXPECT_EQ(result(), u"");
+  even_hits(20, 100);
+  test.stop_button_clicked();
+  EXPECT_EQ(result(),
+            u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n\r\n\r\n共计连击:20 耗时:2秒 BPM:150 稳定度:100.00%");
+}
+
+TEST_F(SpeedTestTest, StopWritesTheSummaryAndResets) {
+  test.start_button_clicked(true);
+  even_hits(50, 100);
+  clock.now += 1000;  // idle time before the stop counts too
+  test.stop_button_clicked();
+  EXPECT_FALSE(test.running());
+  EXPECT_FALSE(ui.enabled(停止测试));
+  EXPECT_EQ(ui.text(标签_连击), u"0");
+  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n"
+                      u"\r\n\r\n共计连击:50 耗时:6秒 BPM:125 稳定度:100.00%");
+  // The stability label keeps the last stage's figure; the next start
+  // empties the result box.
+  EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
+  test.start_button_clicked(true);
+  EXPECT_EQ(result(), u"");
+  EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
+}
+
+TEST_F(SpeedTestTest, StopRightAfterStartWritesAnEmptySummary) {
+  test.start_button_clicked(true);
+  clock.now += 1230;
+  test.stop_button_clicked();
+  EXPECT_EQ(result(), u"\r\n\r\n共计连击:0 耗时:1.23秒 BPM:0 稳定度:--%");
+  EXPECT_EQ(ui.text(标签_连击), u"0");
+}
+
+TEST_F(SpeedTestTest, AStageOfOneHitReportsEveryHit) {
+  shared.stage_size = 1;
+  test.start_button_clicked(true);
+  hits_after({250, 500});
+  EXPECT_EQ(result(), u"连击:1 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n连击:2 耗时:0.5秒 BPM:30 稳定度:0.00%\r\n");
+  EXPECT_EQ(ui.at(标签_稳定度).text_color, kRed);
+}
+
+TEST_F(SpeedTestTest, HitsInTheSameMillisecondCountAsEven) {
+  test.start_button_clicked(true);
+  even_hits(10, 100);
+  hits_after({0, 0});
+  even_hits(8, 100);
+  // 20 hits in 1800 ms: the two 0 ms intervals are taken as the mean (90 ms),
+  // ratios of 1; the other 17, of 100 ms, are ratios of 0.9: 17.3 / 19.
+  EXPECT_EQ(ui.text(标签_稳定度), u"91.05%");
+}
+
+TEST_F(SpeedTestTest, TheStageSizeHoldsForTheWholeTest) {
+  test.start_button_clicked(true);
+  shared.stage_size = 5;  // saved during the test
+  even_hits(20, 100);
+  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
+  test.stop_button_clicked();
+  test.start_button_clicked(true);
+  even_hits(5, 100);
+  EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
+}
+
+TEST_F(SpeedTestTest, AStageSizeBelowOneNeverReachesATest) {
+  shared.stage_size = 0;
+  test.start_button_clicked(true);
+  even_hits(2, 100);
+  // Stages of one hit. The BPM comes from the time in single precision:
+  // 1 / 0.1000000015 x 15 is just below 150.
+  EXPECT_EQ(result(), u"连击:1 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n连击:2 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n");
+}
+
+TEST_F(SpeedTestTest, ATickCounterThatWrapsNeverFails) {
+  clock.now = std::numeric_limits<std::int32_t>::max() - 500;
+  test.start_button_clicked(true);
+  for (int i = 0; i < 20; ++i) {
+    clock.now = static_cast<std::int32_t>(static_cast<std::uint32_t>(clock.now) + 100u);
+    test.start_button_key_down(kZ);
+  }
+  test.stop_button_clicked();
+  EXPECT_NE(result().find(u"共计连击:20"), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace tapvero::speed_test

@@ -1,0 +1,109 @@
+// The speed test as a player uses it: a click on the start button, keys
+// typed on it, clicks, the stage lines and the summary in the result box.
+#include "driver_win.h"  // first: <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+
+namespace tapvero::uitest {
+namespace {
+
+using namespace app;
+
+constexpr char kStageKey[] = "\xBD\xD7\xB6\xCE";  // 阶段
+
+std::vector<std::wstring> lines_of(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find(L"\r\n", from)) != std::wstring::npos; from = at + 2)
+    lines.push_back(text.substr(from, at - from));
+  lines.push_back(text.substr(from));
+  return lines;
+}
+
+// Shows the report in the test's output, for people reading the log.
+void print(const std::wstring& report) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0, nullptr,
+                                    nullptr);
+  std::string utf8(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), utf8.data(), n, nullptr, nullptr);
+  std::printf("%s\n", utf8.c_str());
+}
+
+const std::wregex kStageLine(LR"(连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
+const std::wregex kSummary(LR"(共计连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
+
+TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
+  Tapvero t(std::string("[Tapvero]\r\n") + kStageKey + "=5\r\n");
+  EXPECT_FALSE(t.enabled(停止测试));
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  EXPECT_EQ(t.text(标签_连击), L"0");  // the start click is no hit
+
+  // Both trigger keys hit; another key and, with mouse counting off, a
+  // click do not.
+  for (WORD vk : {WORD('Z'), WORD('X'), WORD('A'), WORD('Z')}) t.key(vk);
+  t.click(开始测试);
+  t.key('X');
+  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"4"; }));
+  // With mouse counting on, a click on the button is a hit.
+  t.click(选择框_鼠标);
+  ASSERT_TRUE(wait_until([&] { return t.ticked(选择框_鼠标); }));
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"5"; }));
+  // The button has the focus again: keys go on counting.
+  for (int i = 0; i < 7; ++i) t.key(i % 2 ? 'X' : 'Z');
+  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"12"; }));
+
+  const std::vector<std::wstring> stages = lines_of(t.text(编辑框_结果));
+  ASSERT_EQ(stages.size(), 3u);  // two stage lines and what follows the last line break
+  EXPECT_TRUE(std::regex_match(stages[0], kStageLine)) << stages[0].size();
+  EXPECT_EQ(stages[0].substr(0, 5), L"连击:5 ");
+  EXPECT_EQ(stages[1].substr(0, 6), L"连击:10 ");
+  EXPECT_EQ(stages[2], L"");
+  EXPECT_TRUE(t.text(标签_稳定度).ends_with(L"%"));
+  EXPECT_TRUE(t.enabled(停止测试));
+
+  t.click(停止测试);
+  ASSERT_TRUE(wait_until([&] { return !t.enabled(停止测试); }));
+  EXPECT_EQ(t.text(标签_连击), L"0");
+  const std::wstring report = t.text(编辑框_结果);
+  const std::vector<std::wstring> lines = lines_of(report);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2], L"");
+  EXPECT_EQ(lines[3], L"");
+  EXPECT_TRUE(std::regex_match(lines[4], kSummary));
+  EXPECT_EQ(lines[4].substr(0, 8), L"共计连击:12 ");
+  print(report);
+}
+
+TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
+  Tapvero t(std::string("[Tapvero]\r\n") + kStageKey + "=1\r\n");
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  for (int i = 0; i < 2000; ++i) t.key(i % 2 ? 'X' : 'Z');
+  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2000"; }, 300000));
+  t.click(停止测试);
+  ASSERT_TRUE(wait_until([&] { return !t.enabled(停止测试); }));
+
+  const std::vector<std::wstring> lines = lines_of(t.text(编辑框_结果));
+  ASSERT_EQ(lines.size(), 2003u);
+  for (int i = 0; i < 2000; ++i) {
+    std::wsmatch m;
+    ASSERT_TRUE(std::regex_match(lines[static_cast<std::size_t>(i)], m, kStageLine)) << "line " << i + 1;
+    ASSERT_EQ(m[1].str(), std::to_wstring(i + 1));
+    ASSERT_TRUE(lines[static_cast<std::size_t>(i)].ends_with(L"稳定度:0.00%"));
+  }
+  EXPECT_EQ(lines[2000], L"");
+  EXPECT_EQ(lines[2001], L"");
+  EXPECT_EQ(lines[2002].substr(0, 10), L"共计连击:2000 ");
+}
+
+}  // namespace
+}  // namespace tapvero::uitest
