@@ -239,6 +239,23 @@ TEST(MainWindowUi, TypingIntoTheResultBoxChangesNothingButTabMovesOn) {
   EXPECT_TRUE(t.running());
 }
 
+TEST(MainWindowUi, TabWalksTheControlsInOrderAndEnterActsOnAButton) {
+  Tapvero t;
+  t.click(编辑框_X);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_X; }));
+  t.key(VK_TAB);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 选择框_鼠标; }));
+  t.key(VK_TAB);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 按钮1; }));
+  t.key(VK_TAB, true);  // Shift+Tab goes back
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 选择框_鼠标; }));
+  t.key(VK_TAB);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 按钮1; }));
+  EXPECT_FALSE(t.config().has_value());
+  t.key(VK_RETURN);
+  EXPECT_TRUE(wait_until([&] { return t.config().has_value(); }));
+}
+
 TEST(MainWindowUi, EscClosesTheProgramFromTheResultBox) {
   Tapvero t;
   t.click(编辑框_结果);
