@@ -260,26 +260,26 @@ std::string cut_bytes(std::string s, std::size_t limit) {
 // The texts the platform takes are C strings: a NUL ends them.
 std::string_view c_string(std::string_view s) { return s.substr(0, s.find('\0')); }
 
+Document load(FileStore& files, const std::u16string& path) {
+  const std::optional<std::string> bytes = files.read(path);
+  return parse(bytes ? std::string_view(*bytes) : std::string_view());
+}
+
 }  // namespace
 
 std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section,
                          std::string_view key, std::string_view fallback, std::size_t buffer_size) {
   if (buffer_size == 0) return {};
-  section = c_string(section);
-  key = c_string(key);
-  fallback = c_string(fallback);
-  const std::optional<std::string> bytes = files.read(path);
-  Document doc = parse(bytes ? std::string_view(*bytes) : std::string_view());
+  Document doc = load(files, path);
   const Encoding e = doc.encoding;
 
   // The default loses its trailing spaces, but never its first character.
+  fallback = c_string(fallback);
   while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
 
-  const Units section_name = to_units(section, e);
-  const Units key_name = to_units(key, e);
   const Key* found = nullptr;
-  if (Section* s = find_section(doc, trim(section_name))) {
-    found = find_key(*s, trim(key_name), e);
+  if (Section* s = find_section(doc, trim(to_units(c_string(section), e)))) {
+    found = find_key(*s, trim(to_units(c_string(key), e)), e);
   }
   const Units result = (found && found->value) ? copy_entry(*found->value, buffer_size)
                                                : copy_entry(to_units(fallback, e), buffer_size);
@@ -288,16 +288,11 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
 
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
-  section = c_string(section);
-  key = c_string(key);
-  value = c_string(value);
-  const std::optional<std::string> bytes = files.read(path);
-  Document doc = parse(bytes ? std::string_view(*bytes) : std::string_view());
+  Document doc = load(files, path);
   const Encoding e = doc.encoding;
-
-  const Units section_name = to_units(section, e);
-  const Units key_name = to_units(key, e);
-  const Units new_value(trim_start(to_units(value, e)));
+  const Units section_name = to_units(c_string(section), e);
+  const Units key_name = to_units(c_string(key), e);
+  const Units new_value(trim_start(to_units(c_string(value), e)));
 
   Section* s = find_section(doc, trim(section_name));
   if (s == nullptr) {

@@ -23,9 +23,12 @@
 #include "app/profile.h"
 #include "app/settings_file.h"
 #include "text/encoding.h"
+#include "app/stored_names.h"
 
 namespace tapvero::app {
 namespace {
+
+using namespace tapvero::test;
 
 struct Op {
   enum Kind { kWrite, kRead } kind;
@@ -44,15 +47,6 @@ struct Case {
 };
 
 const std::string T = "Tapvero";
-const std::string kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";  // 开启Z键
-const std::string kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";  // 开启X键
-const std::string kMouse = "\xCA\xF3\xB1\xEA";            // 鼠标
-const std::string kStage = "\xBD\xD7\xB6\xCE";            // 阶段
-const std::string kWindowed = "\xB4\xB0\xBF\xDA\xBB\xAF";  // 窗口化
-const std::string kWidth = "\xBF\xED";                    // 宽
-const std::string kHeight = "\xB8\xDF";                   // 高
-const std::string kTrue = "\xD5\xE6";                     // 真
-const std::string kFalse = "\xBC\xD9";                    // 假
 
 std::vector<Case> cases() {
   const std::vector<Op> key_settings = {w(T, "Z", "z"), w(T, kZOn, kTrue), w(T, "X", "x"), w(T, kXOn, kTrue),

@@ -3,18 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_file.h"
+#include "app/stored_names.h"
 
 namespace tapvero::app {
 namespace {
 
+using namespace tapvero::test;
+
 const std::u16string kPath = u"C:\\game\\Config.ini";
 constexpr const char* kSection = "Tapvero";
 // GBK spellings of the settings' Chinese names and truth texts.
-constexpr const char* kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";  // 开启Z键
-constexpr const char* kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";  // 开启X键
-constexpr const char* kMouse = "\xCA\xF3\xB1\xEA";            // 鼠标
-constexpr const char* kTrue = "\xD5\xE6";                     // 真
-constexpr const char* kFalse = "\xBC\xD9";                    // 假
 
 class Profile : public ::testing::Test {
  protected:

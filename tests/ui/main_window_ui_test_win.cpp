@@ -6,17 +6,15 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
+#include "app/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {
 
+using namespace tapvero::test;
+
 using namespace app;
 
-constexpr char kZOn[] = "\xBF\xAA\xC6\xF4Z\xBC\xFC";  // 开启Z键
-constexpr char kXOn[] = "\xBF\xAA\xC6\xF4X\xBC\xFC";  // 开启X键
-constexpr char kMouse[] = "\xCA\xF3\xB1\xEA";         // 鼠标
-constexpr char kTrue[] = "\xD5\xE6";                  // 真
-constexpr char kFalse[] = "\xBC\xD9";                 // 假
 
 RECT rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
 

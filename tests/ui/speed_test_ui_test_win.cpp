@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {
 
 using namespace app;
 
-constexpr char kStageKey[] = "\xBD\xD7\xB6\xCE";  // 阶段
+using tapvero::test::kStage;
 
 std::vector<std::wstring> lines_of(const std::wstring& text) {
   std::vector<std::wstring> lines;
@@ -40,7 +41,7 @@ const std::wregex kStageLine(LR"(连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 
 const std::wregex kSummary(LR"(共计连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
 
 TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
-  Tapvero t(std::string("[Tapvero]\r\n") + kStageKey + "=5\r\n");
+  Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=5\r\n");
   EXPECT_FALSE(t.enabled(停止测试));
   t.click(开始测试);
   ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
@@ -84,7 +85,7 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
 }
 
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
-  Tapvero t(std::string("[Tapvero]\r\n") + kStageKey + "=1\r\n");
+  Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=1\r\n");
   t.click(开始测试);
   ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
   for (int i = 0; i < 2000; ++i) t.key(i % 2 ? 'X' : 'Z');
