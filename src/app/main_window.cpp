@@ -17,15 +17,32 @@ auto always(F f) {
 }  // namespace
 
 MainWindow::MainWindow(const Services& services)
-    : ui_(services.ui), settings_(services.ui, services.files, services.config_path, shared_) {
+    : ui_(services.ui),
+      settings_(services.ui, services.files, services.config_path, shared_),
+      positioning_(services.ui, services.clock, services.window_services, settings_, shared_) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
       {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
       {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
-      // The result box never receives a typed key.
-      {编辑框_结果, Event::kKeyDown, [](const EventArgs&) { return false; }},
+      // The result box never receives a typed key; a trigger key there is
+      // a positioning miss.
+      {编辑框_结果, Event::kKeyDown,
+       [this](const EventArgs& e) {
+         positioning_.result_box_key(e.key_code);
+         return false;
+       }},
+      {主窗口, Event::kLeftButtonUp, always([this] { positioning_.count_miss(); })},
+      {主窗口, Event::kRightButtonUp, always([this] { positioning_.count_miss(); })},
+      {按钮3, Event::kClicked, always([this] { positioning_.start(); })},
+      {按钮_泡泡, Event::kClicked, always([this] { positioning_.bubble_clicked(); })},
+      {按钮_泡泡, Event::kRightButtonUp, always([this] { positioning_.bubble_clicked(); })},
+      {按钮_泡泡, Event::kKeyDown, [this](const EventArgs& e) {
+         positioning_.judge_bubble_key(e.key_code);
+         return true;
+       }},
+      {按钮_泡泡, Event::kMouseMove, always([this] { positioning_.bubble_touched(); })},
   };
 }
 
@@ -41,7 +58,14 @@ void MainWindow::created() {
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
 }
 
-bool MainWindow::close_requested() { return true; }
+bool MainWindow::close_requested() {
+  // During a positioning run a close request ends the run instead.
+  if (positioning_.in_progress()) {
+    positioning_.end_run();
+    return false;
+  }
+  return true;
+}
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

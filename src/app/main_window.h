@@ -8,6 +8,8 @@
 
 #include "app/file_store.h"
 #include "app/settings.h"
+#include "positioning_test/positioning_test.h"
+#include "positioning_test/window_services.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -26,6 +28,7 @@ struct Services {
   widgets::Clock& clock;
   FileStore& files;
   std::function<std::u16string()> config_path;
+  positioning_test::WindowServices& window_services;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -57,6 +60,7 @@ class MainWindow final : public widgets::EventSink {
   widgets::Ui& ui_;
   SharedValues shared_;
   Settings settings_;
+  positioning_test::PositioningTest positioning_;
   std::vector<Binding> bindings_;
 };
 
