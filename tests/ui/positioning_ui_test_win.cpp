@@ -97,6 +97,8 @@ void hit_by_key(const Tapvero& t, WORD vk) {
 
 void replace_text(const Tapvero& t, int box, const std::wstring& text) {
   t.click(box);
+  // Keys go to the control focused when they arrive: wait for the click's.
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == box; }));
   t.key(VK_END);
   for (int i = 0; i < 6; ++i) t.key(VK_BACK);
   t.type(text);
