@@ -25,7 +25,8 @@ auto always(F f) {
 MainWindow::MainWindow(const Services& services)
     : ui_(services.ui),
       settings_(services.ui, services.files, services.config_path, shared_),
-      speed_test_(services.ui, services.clock, shared_) {
+      speed_test_(services.ui, services.clock, shared_),
+      positioning_(services.ui, services.clock, services.window_services, settings_, shared_) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -36,8 +37,24 @@ MainWindow::MainWindow(const Services& services)
       {开始测试, Event::kRightButtonUp, always([this] { speed_test_.start_button_right_released(); })},
       {开始测试, Event::kKeyDown, always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code); })},
       {停止测试, Event::kClicked, always([this] { speed_test_.stop_button_clicked(); })},
-      // The result box never receives a typed key.
-      {编辑框_结果, Event::kKeyDown, [](const EventArgs&) { return false; }},
+      // The result box never receives a typed key; a trigger key there is
+      // a positioning miss.
+      {编辑框_结果, Event::kKeyDown,
+       [this](const EventArgs& e) {
+         positioning_.result_box_key(e.key_code);
+         return false;
+       }},
+      {主窗口, Event::kLeftButtonUp, always([this] { positioning_.count_miss(); })},
+      {主窗口, Event::kRightButtonUp, always([this] { positioning_.count_miss(); })},
+      {按钮3, Event::kClicked, always([this] { positioning_.start(); })},
+      // Only mouse clicks on the bubble are hits: Space or Enter on it is
+      // judged as a key.
+      {按钮_泡泡, Event::kClicked, always([this](const EventArgs& e) {
+         if (e.by_mouse) positioning_.bubble_clicked();
+       })},
+      {按钮_泡泡, Event::kRightButtonUp, always([this] { positioning_.bubble_clicked(); })},
+      {按钮_泡泡, Event::kKeyDown, always([this](const EventArgs& e) { positioning_.judge_bubble_key(e.key_code); })},
+      {按钮_泡泡, Event::kMouseMove, always([this] { positioning_.bubble_touched(); })},
   };
 }
 
@@ -53,7 +70,14 @@ void MainWindow::created() {
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
 }
 
-bool MainWindow::close_requested() { return true; }
+bool MainWindow::close_requested() {
+  // During a positioning run a close request ends the run instead.
+  if (positioning_.in_progress()) {
+    positioning_.end_run();
+    return false;
+  }
+  return true;
+}
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

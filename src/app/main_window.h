@@ -9,6 +9,8 @@
 #include "app/file_store.h"
 #include "app/settings.h"
 #include "speed_test/speed_test.h"
+#include "positioning_test/positioning_test.h"
+#include "positioning_test/window_services.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -28,6 +30,7 @@ struct Services {
   widgets::Clock& clock;
   FileStore& files;
   std::function<std::u16string()> config_path;
+  positioning_test::WindowServices& window_services;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -60,6 +63,7 @@ class MainWindow final : public widgets::EventSink {
   SharedValues shared_;
   Settings settings_;
   speed_test::SpeedTest speed_test_;
+  positioning_test::PositioningTest positioning_;
   std::vector<Binding> bindings_;
 };
 

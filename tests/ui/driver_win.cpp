@@ -65,8 +65,10 @@ void send_mouse(POINT screen, DWORD down, DWORD up) {
     i.mi.dy = (screen.y * 65535 + h / 2) / (h - 1);
   }
   in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[1].mi.dwFlags = down | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = up | MOUSEEVENTF_ABSOLUTE;
+  // The presses carry the position too: without it they happen wherever
+  // the pointer is when they are handled.
+  in[1].mi.dwFlags = down | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[2].mi.dwFlags = up | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   SendInput(down ? 3 : 1, in, sizeof(INPUT));
 }
 
@@ -242,11 +244,25 @@ void Tapvero::click(int id, bool right) const {
 
 void Tapvero::click_at(POINT screen, bool right) const {
   bring_to_front();
+  wait_for_no_capture();
   send_mouse(screen, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
              right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
 }
 
-void Tapvero::move_pointer(POINT screen) const { send_mouse(screen, 0, 0); }
+void Tapvero::move_pointer(POINT screen) const {
+  wait_for_no_capture();
+  send_mouse(screen, 0, 0);
+}
+
+// Mouse input goes to the window holding the capture when it arrives: a
+// button still finishing an earlier click (Wine's buttons change their
+// state before releasing the capture) would take the next one.
+void Tapvero::wait_for_no_capture() const {
+  wait_until([&] {
+    GUITHREADINFO info{sizeof info};
+    return !GetGUIThreadInfo(process_.dwThreadId, &info) || !info.hwndCapture;
+  }, 5000);
+}
 
 void Tapvero::key(WORD vk, bool with_shift, bool with_ctrl) const {
   bring_to_front();

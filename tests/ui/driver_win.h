@@ -77,6 +77,8 @@ class Tapvero {
   std::optional<DWORD> wait_exit(int timeout_ms = kTimeoutMs);
 
  private:
+  void wait_for_no_capture() const;
+
   std::wstring folder_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;

@@ -1,0 +1,71 @@
+// Window services in memory: a clock the test moves, a pointer the test
+// places, and message processing that runs the test's own code as the
+// handlers of messages that arrived meanwhile.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "positioning_test/window_services.h"
+#include "widgets/memory_ui.h"
+
+namespace tapvero::positioning_test {
+
+class FakeClock final : public widgets::Clock {
+ public:
+  std::int32_t tick_ms() override { return now; }
+  void advance(std::int32_t ms) { now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + ms); }
+  std::int32_t now = 0;
+};
+
+class FakeWindowServices final : public WindowServices {
+ public:
+  FakeWindowServices(widgets::MemoryUi& ui, FakeClock& clock) : ui_(ui), clock_(clock) {}
+
+  widgets::Size screen_size() const override { return ui_.screen(); }
+  widgets::Point pointer_position() const override { return pointer; }
+  void bring_to_front_maximized(std::uintptr_t window) override {
+    maximized_windows.push_back(window);
+    maximize_posted_ = true;
+  }
+  // Messages are handled while the time passes.
+  bool precise_wait(std::int32_t milliseconds) override {
+    waits.push_back(milliseconds);
+    process_pending_messages();
+    clock_.advance(milliseconds);
+    return true;
+  }
+  void process_pending_messages() override {
+    ++pumps;
+    if (maximize_posted_) {
+      maximize_posted_ = false;
+      ui_.set_window_state(widgets::WindowState::kMaximized);
+    }
+    if (on_pump) on_pump(pumps);
+    while (!queue_.empty()) {
+      const std::function<void()> message = std::move(queue_.front());
+      queue_.pop_front();
+      message();
+    }
+  }
+
+  // A message for the next time messages are processed.
+  void post(std::function<void()> message) { queue_.push_back(std::move(message)); }
+
+  widgets::Point pointer;
+  std::vector<std::int32_t> waits;
+  std::vector<std::uintptr_t> maximized_windows;
+  int pumps = 0;
+  // Runs each time messages are processed, with the count so far.
+  std::function<void(int)> on_pump;
+
+ private:
+  widgets::MemoryUi& ui_;
+  FakeClock& clock_;
+  bool maximize_posted_ = false;
+  std::deque<std::function<void()>> queue_;
+};
+
+}  // namespace tapvero::positioning_test

@@ -1,0 +1,137 @@
+// The precise wait and message processing on Windows, with messages posted
+// to the waiting thread from another thread. The checks are on order and
+// on which way the wait ends, with margins far wider than any timer's
+// jitter; how closely a wait meets its due time is measured by
+// precise_wait_bench.
+#include "positioning_test/window_services_win.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/main_form.h"
+#include "widgets/window_win.h"
+
+namespace tapvero::positioning_test {
+namespace {
+
+constexpr UINT kPing = WM_APP + 1;
+constexpr UINT kSlow = WM_APP + 2;
+
+// Dispatches this thread's messages as the program's pump does, counting
+// them; a kSlow message keeps its handler busy for `slow_ms`.
+struct Pump {
+  void operator()() {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE) && m.message != WM_QUIT) {
+      PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);
+      ++handled;
+      if (m.message == kSlow) Sleep(slow_ms);
+      DispatchMessageW(&m);
+    }
+  }
+  int handled = 0;
+  DWORD slow_ms = 0;
+};
+
+// Posts kPing to a thread every few milliseconds for a while.
+class Poster {
+ public:
+  Poster(DWORD thread, int for_ms)
+      : worker_([this, thread, for_ms] {
+          const double end = precise_now_ms() + for_ms;
+          while (!stop_ && precise_now_ms() < end) {
+            PostThreadMessageW(thread, kPing, 0, 0);
+            Sleep(5);
+          }
+        }) {}
+  ~Poster() {
+    stop_ = true;
+    worker_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread worker_;
+};
+
+class PreciseWait : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue exists from here on
+  }
+  void TearDown() override { pump(); }
+
+  Pump pump;
+};
+
+TEST_F(PreciseWait, EndsAtTheDueTimeSetWhenItBeganWhileMessagesKeepArriving) {
+  Win32WindowServices services(std::ref(pump));
+  // Messages go on arriving well past the due time: a wait that counted from
+  // its last wake-up would last until they stop.
+  Poster poster(GetCurrentThreadId(), 2500);
+  const double started = precise_now_ms();
+  EXPECT_TRUE(services.precise_wait(1000));
+  const double took = precise_now_ms() - started;
+  EXPECT_GE(took, 990);
+  EXPECT_LT(took, 2000);
+  EXPECT_GT(pump.handled, 20);  // handled during the wait, not after it
+}
+
+TEST_F(PreciseWait, AHandlerRunningPastTheDueTimeEndsTheWaitAsItReturns) {
+  Win32WindowServices services(std::ref(pump));
+  pump.slow_ms = 1500;
+  PostThreadMessageW(GetCurrentThreadId(), kSlow, 0, 0);
+  const double started = precise_now_ms();
+  EXPECT_TRUE(services.precise_wait(1000));
+  const double took = precise_now_ms() - started;
+  EXPECT_EQ(pump.handled, 1);
+  EXPECT_GE(took, 1490);
+  EXPECT_LT(took, 2400);  // not another full second after the handler
+}
+
+TEST_F(PreciseWait, WithoutATimerItStillEndsAndHandlesMessages) {
+  int timers_asked = 0;
+  Win32WindowServices services(std::ref(pump), [&](LONGLONG due) {
+    ++timers_asked;
+    EXPECT_EQ(due, -3000000);
+    return UniqueHandle();
+  });
+  Poster poster(GetCurrentThreadId(), 2500);
+  const double started = precise_now_ms();
+  EXPECT_TRUE(services.precise_wait(300));
+  EXPECT_GE(precise_now_ms() - started, 299);
+  EXPECT_EQ(timers_asked, 1);
+  EXPECT_GT(pump.handled, 5);
+}
+
+TEST_F(PreciseWait, AsksForATimerDueInHundredNanosecondUnitsAndEndsAtOnceForNoTime) {
+  std::vector<LONGLONG> dues;
+  Win32WindowServices services(std::ref(pump), [&](LONGLONG due) {
+    dues.push_back(due);
+    return make_waitable_timer(due);
+  });
+  EXPECT_TRUE(services.precise_wait(0));
+  EXPECT_TRUE(services.precise_wait(-5));  // due in the past: at once
+  EXPECT_EQ(dues, (std::vector<LONGLONG>{0, 50000}));
+}
+
+TEST(ProcessPendingMessages, DispatchesWhatWaitsAndLeavesTheQuitMessageQueued) {
+  widgets::Win32Ui ui(GetModuleHandleW(nullptr), app::main_form());
+  Win32WindowServices services([&ui] { ui.process_pending_messages(); });
+  services.process_pending_messages();  // an empty queue: returns at once
+  for (int i = 0; i < 3; ++i) PostThreadMessageW(GetCurrentThreadId(), kPing, 0, 0);
+  PostQuitMessage(7);
+  services.process_pending_messages();
+  services.process_pending_messages();
+  MSG m{};
+  ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(m.wParam, 7u);
+  EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+}  // namespace
+}  // namespace tapvero::positioning_test
