@@ -116,7 +116,7 @@ void PositioningTest::place_bubble(bool counted) {
   const int top = random_integer(generator_, kBubbleMargin, client.height - kBubbleSize.height - kBubbleMargin);
   ui_.move(按钮_泡泡, left, top, std::nullopt, std::nullopt);
   const std::int64_t bubbles = static_cast<std::int64_t>(text::text_to_int(gbk_text(按钮_泡泡))) + 1;
-  ui_.set_text(按钮_泡泡, text::gbk_to_utf16(text::int_text(bubbles)));
+  ui_.set_text(按钮_泡泡, text::from_ascii(text::int_text(bubbles)));
   if (counted) --hits_in_flight_;
   // Until the pointer moves onto the bubble, trigger keys land in the
   // result box and count as misses, even when the bubble jumped under the
