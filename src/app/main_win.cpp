@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/main_window.h"
 #include "app/settings_file.h"
+#include "input/input_system_win.h"
 #include "widgets/window_win.h"
 
 namespace {
@@ -30,7 +31,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   using namespace tapvero;
   widgets::Win32Ui ui(instance, app::main_form());
   widgets::SystemClock clock;
-  app::MainWindow program({ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); }});
+  input::Win32InputSystem input;
+  app::MainWindow program(
+      {ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); }, input});
   if (!ui.create(program, show)) return 1;
   ui.run();
   return 0;

@@ -17,7 +17,11 @@ auto always(F f) {
 }  // namespace
 
 MainWindow::MainWindow(const Services& services)
-    : ui_(services.ui), settings_(services.ui, services.files, services.config_path, shared_) {
+    : ui_(services.ui),
+      settings_(services.ui, services.files, services.config_path, shared_),
+      keyboard_hook_(services.input),
+      hotkeys_(services.input),
+      lock_(services.ui, shared_, services.input, keyboard_hook_, hotkeys_) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -26,6 +30,8 @@ MainWindow::MainWindow(const Services& services)
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
       // The result box never receives a typed key.
       {编辑框_结果, Event::kKeyDown, [](const EventArgs&) { return false; }},
+      {按钮_开启自动锁定, Event::kClicked, always([this] { lock_.switch_lock_on(); })},
+      {按钮_关闭自动锁定, Event::kClicked, always([this] { lock_.switch_lock_off(); })},
   };
 }
 
@@ -41,7 +47,17 @@ void MainWindow::created() {
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
 }
 
-bool MainWindow::close_requested() { return true; }
+bool MainWindow::close_requested() {
+  release_keyboard();
+  return true;
+}
+
+// Whether or not the lock was ever on; the lock's buttons stay as they are.
+void MainWindow::release_keyboard() {
+  keyboard_hook_.remove_keyboard_hook();
+  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kLeftKey);
+  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kRightKey);
+}
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "alternation_lock/alternation_lock.h"
 #include "app/file_store.h"
 #include "app/settings.h"
+#include "input/hotkeys.h"
+#include "input/input_system.h"
+#include "input/keyboard_hook.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -26,6 +30,8 @@ struct Services {
   widgets::Clock& clock;
   FileStore& files;
   std::function<std::u16string()> config_path;
+  // The keyboard hook, hotkeys and synthesised keys of the alternation lock.
+  input::InputSystem& input;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -53,10 +59,14 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
+  void release_keyboard();
 
   widgets::Ui& ui_;
   SharedValues shared_;
   Settings settings_;
+  input::KeyboardHook keyboard_hook_;
+  input::Hotkeys hotkeys_;
+  alternation_lock::AlternationLock lock_;
   std::vector<Binding> bindings_;
 };
 

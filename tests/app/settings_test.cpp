@@ -4,6 +4,7 @@
 
 #include "app/main_form.h"
 #include "app/main_window.h"
+#include "input/fake_input_system.h"
 #include "widgets/memory_ui.h"
 
 namespace tapvero::app {
@@ -252,7 +253,8 @@ class MainWindowTest : public ::testing::Test {
   } clock;
   MemoryUi ui{main_form()};
   MemoryFileStore files;
-  MainWindow window{{ui, clock, files, [] { return kPath; }}};
+  input::FakeInputSystem input;
+  MainWindow window{{ui, clock, files, [] { return kPath; }, input}};
 };
 
 TEST_F(MainWindowTest, TheCreatedHandlerLoadsAndShrinksTheWindowKeepingItsPlace) {
