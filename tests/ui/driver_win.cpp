@@ -130,6 +130,8 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   }
 }
 
+void click_screen(POINT screen) { send_mouse(screen, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
 std::wstring program_under_test() {
   if (const char* unix_path = std::getenv("TAPVERO_EXE")) {
     // The build's path on the host, seen through Wine's drive Z:.

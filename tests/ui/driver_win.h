@@ -18,6 +18,9 @@ constexpr int kTimeoutMs = 20000;
 // Polls `condition` until it holds or `timeout_ms` pass; true if it held.
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeoutMs);
 
+// A left click anywhere on the screen, on whatever window is there.
+void click_screen(POINT screen);
+
 // The Tapvero.exe under test, as a Windows path.
 std::wstring program_under_test();
 
