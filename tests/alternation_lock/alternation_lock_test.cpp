@@ -76,48 +76,68 @@ TEST_F(AlternationLockTest, SwitchingOnInstallsTheHookTakesTheWindowAndSwapsTheB
   EXPECT_EQ(lock.last_alternation_key(), 0);
 }
 
-// The first press after switching on locks the pressed key, whichever slot.
-TEST_F(AlternationLockTest, TheFirstPressLocksItsKey) {
-  for (const bool z_slot : {true, false}) {
-    FakeInputSystem fresh_system;
-    fresh_system.log_hook_chain = false;
-    input::KeyboardHook fresh_hook{fresh_system};
-    input::Hotkeys fresh_hotkeys{fresh_system};
-    AlternationLock fresh{ui, keys, fresh_system, fresh_hook, fresh_hotkeys};
-    fresh.switch_lock_on();
-    const std::int32_t key = z_slot ? kZ : kX, other = z_slot ? kX : kZ;
-    fresh_system.press(key);
-    const std::string left_id = std::to_string(*fresh_hotkeys.id_of(text::utf16_to_gbk(u"左键")));
-    const std::string right_id = std::to_string(*fresh_hotkeys.id_of(text::utf16_to_gbk(u"右键")));
-    EXPECT_EQ(fresh_system.calls,
-              (Strings{"hook", "key " + input::hex(other) + " up", "key " + input::hex(key) + " down",
-                       "unregister 1234 " + (z_slot ? right_id : left_id),
-                       "register 1234 " + (z_slot ? left_id : right_id) + " 0 " + input::hex(key), "replace 1234"}));
-    EXPECT_EQ(fresh.last_alternation_key(), key);
-    EXPECT_EQ(fresh_system.withheld_keys(), Keys{key});
-    // The physical press is withheld; the focused program gets the
-    // synthesised one (and the synthesised release of the other key).
-    EXPECT_EQ(fresh_system.program_keys, (Strings{"up " + input::hex(other), "down " + input::hex(key)}));
-    EXPECT_EQ(fresh_system.withheld, (std::vector<std::int32_t>{key}));
-  }
-}
+// Key presses with the lock on, and what comes of them: the key-downs the
+// focused program receives, the key left locked, whether the lock is still on.
+struct Sequence {
+  const char* name;
+  std::int32_t z;
+  std::int32_t x;
+  std::vector<std::int32_t> presses;
+  Strings program;
+  Keys locked;
+  bool still_on = true;
+};
 
-TEST_F(AlternationLockTest, RepeatedPressesOfTheLockedKeyChangeNothing) {
+class LockSequence : public AlternationLockTest, public ::testing::WithParamInterface<Sequence> {};
+
+TEST_P(LockSequence, GivesTheProgramOnePressPerAlternation) {
+  const Sequence& c = GetParam();
+  keys.z_key_code = c.z;
+  keys.x_key_code = c.x;
   on();
-  system.press(kZ);
-  const Strings after_first = system.calls;
-  system.press(kZ);
-  system.press(kZ);
-  EXPECT_EQ(system.calls, after_first);
-  EXPECT_EQ(system.program_presses(), (Strings{"down 5a"}));
-  // Windows withholds them and our window procedure gives their WM_HOTKEY
-  // to the lock's handler, which changes nothing.
-  EXPECT_EQ(system.withheld, (std::vector<std::int32_t>{kZ, kZ, kZ}));
-  EXPECT_EQ(system.hotkey_results, (std::vector<std::intptr_t>{0, 0, 0}));
-  EXPECT_EQ(hotkeys.record_count(), 1u);
+  for (const std::int32_t key : c.presses) system.press(key);
+  EXPECT_EQ(system.program_presses(), c.program);
+  EXPECT_EQ(system.withheld_keys(), c.locked);
+  EXPECT_EQ(system.hook_active(), c.still_on);
+  if (c.still_on) {
+    expect_buttons_on();
+  } else {
+    expect_buttons_off();
+  }
+  EXPECT_LE(hotkeys.record_count(), 2u);
 }
 
-TEST_F(AlternationLockTest, AlternatingLocksEachPressedKeyAndFreesTheOther) {
+INSTANTIATE_TEST_SUITE_P(
+    Presses, LockSequence,
+    ::testing::Values(
+        // The first press after switching on locks its key, whichever slot.
+        Sequence{"FirstZ", kZ, kX, {kZ}, {"down 5a"}, {kZ}},
+        Sequence{"FirstX", kZ, kX, {kX}, {"down 58"}, {kX}},
+        // Repeats of the locked key, and a held key's auto-repeat, are withheld.
+        Sequence{"ZZZ", kZ, kX, {kZ, kZ, kZ}, {"down 5a"}, {kZ}},
+        Sequence{"HeldX", kZ, kX, {kX, kX, kX, kX, kX}, {"down 58"}, {kX}},
+        Sequence{"ZZXXZX", kZ, kX, {kZ, kZ, kX, kX, kZ, kX}, {"down 5a", "down 58", "down 5a", "down 58"}, {kX}},
+        // Both slots on one key: locked at the first press, for good.
+        Sequence{"BothSlotsZ", kZ, kZ, {kZ, kZ, kX, kZ}, {"down 5a", "down 58"}, {kZ}},
+        // A slot without a key never matches: the other key stays locked.
+        Sequence{"NoZKey", 0, kX, {kZ, kX, kZ, kX}, {"down 5a", "down 58", "down 5a"}, {kX}},
+        // The hook reports side-specific Shift, Ctrl and Alt codes only.
+        Sequence{"ZOnShift", 0x10, kX, {kLeftShift, kRightShift, kX, kLeftShift},
+                 {"down a0", "down a1", "down 58", "down a0"}, {kX}},
+        Sequence{"ZOnCtrl", 0x11, kX, {0xA2, 0xA3, 0xA2}, {"down a2", "down a3", "down a2"}, {}},
+        Sequence{"ZOnAlt", 0x12, kX, {0xA4, 0xA5}, {"down a4", "down a5"}, {}},
+        // F12 as a slot's key locks like one and no longer switches off.
+        Sequence{"ZOnF12", kF12, kX, {kF12, kF12, kX, kF12}, {"down 7b", "down 58", "down 7b"}, {kF12}},
+        // F12 switches off, reaches the program itself, and frees every key.
+        Sequence{"F12", kZ, kX, {kZ, kF12, kZ, kZ, kX}, {"down 5a", "down 7b", "down 5a", "down 5a", "down 58"}, {},
+                 false},
+        Sequence{"F12First", kZ, kX, {kF12, kZ}, {"down 7b", "down 5a"}, {}, false},
+        // Other keys pass untouched and change nothing.
+        Sequence{"OtherKeys", kZ, kX, {kZ, 0x41, 0x20, 0x0D, 0x7A, 0x7C, kC, kZ},
+                 {"down 5a", "down 41", "down 20", "down d", "down 7a", "down 7c", "down 43"}, {kZ}}),
+    [](const ::testing::TestParamInfo<Sequence>& param) { return std::string(param.param.name); });
+
+TEST_F(AlternationLockTest, EachAlternationReleasesTheOtherKeyPressesThisOneAndSwapsTheHotkeys) {
   on();
   Strings expected;
   int presses = 0;
@@ -128,21 +148,21 @@ TEST_F(AlternationLockTest, AlternatingLocksEachPressedKeyAndFreesTheOther) {
     if (presses == 1) expected.push_back("replace 1234");  // the first registration only
     EXPECT_EQ(system.withheld_keys(), Keys{key});
     EXPECT_EQ(lock.last_alternation_key(), key);
-    system.release(key);
+    system.press(key);  // withheld, and its WM_HOTKEY changes nothing
   }
   EXPECT_EQ(system.calls, expected);
-  EXPECT_EQ(system.program_presses(), (Strings{"down 5a", "down 58", "down 5a", "down 58"}));
+  EXPECT_EQ(system.hotkey_results, std::vector<std::intptr_t>(8, 0));  // every physical press withheld
+  // The program got the synthesised presses and releases only.
+  EXPECT_EQ(system.program_keys, (Strings{"up 58", "down 5a", "up 5a", "down 58", "up 58", "down 5a", "up 5a",
+                                          "down 58"}));
   EXPECT_EQ(hotkeys.record_count(), 2u);
-  expect_buttons_on();
 }
 
-// The sequence z z x x z x: one key-down per accepted press, none for the
-// repeated ones.
-TEST_F(AlternationLockTest, TheFocusedProgramGetsOnePressPerAlternation) {
+TEST_F(AlternationLockTest, BothSlotsOnOneKeyReleaseAndPressThatKey) {
+  keys.x_key_code = kZ;
   on();
-  for (const std::int32_t key : {kZ, kZ, kX, kX, kZ, kX}) system.type(key);
-  EXPECT_EQ(system.program_presses(), (Strings{"down 5a", "down 58", "down 5a", "down 58"}));
-  EXPECT_EQ(system.withheld, (std::vector<std::int32_t>{kZ, kZ, kX, kX, kZ, kX}));
+  system.press(kZ);
+  EXPECT_EQ(system.calls, first_locking(kZ, kZ, true));
 }
 
 TEST_F(AlternationLockTest, SwitchingOffAndOnKeepsTheLastAlternationKey) {
@@ -162,88 +182,15 @@ TEST_F(AlternationLockTest, SwitchingOffAndOnKeepsTheLastAlternationKey) {
   EXPECT_EQ(system.withheld_keys(), Keys{kX});
 }
 
-TEST_F(AlternationLockTest, BothSlotsOnTheSameKeyLockItUntilSwitchedOff) {
-  keys.x_key_code = kZ;
-  on();
-  system.press(kZ);
-  EXPECT_EQ(system.calls, (Strings{"key 5a up", "key 5a down", "unregister 1234 " + right(),
-                                   "register 1234 " + left() + " 0 5a", "replace 1234"}));
-  system.calls.clear();
-  for (int i = 0; i < 3; ++i) system.type(kZ);
-  EXPECT_TRUE(system.calls.empty());
-  EXPECT_EQ(system.withheld_keys(), Keys{kZ});
-  lock.switch_lock_off();
-  EXPECT_TRUE(system.withheld_keys().empty());
-}
-
-TEST_F(AlternationLockTest, ASlotWithoutAKeyNeverMatches) {
-  keys.z_key_code = 0;
-  on();
-  system.press(kZ);  // the usual key of the Z slot is just another key now
-  EXPECT_TRUE(system.calls.empty());
-  system.press(kX);
-  EXPECT_EQ(system.calls, first_locking(kX, 0, false));
-  system.calls.clear();
-  for (const std::int32_t key : {kX, kZ, kX}) system.type(key);
-  EXPECT_TRUE(system.calls.empty());
-  EXPECT_EQ(system.withheld_keys(), Keys{kX});  // until the lock is switched off
-}
-
-// The hook reports the left and right Shift, Ctrl and Alt keys, never the
-// side-neutral codes that the key names give.
-TEST_F(AlternationLockTest, ASlotOnShiftCtrlOrAltNeverMatches) {
-  for (const std::int32_t neutral : {0x10, 0x11, 0x12}) {
-    keys.z_key_code = neutral;
-    on();
-    for (const std::int32_t key : {kLeftShift, kRightShift, 0xA2, 0xA3, 0xA4, 0xA5}) system.type(key);
-    EXPECT_TRUE(system.calls.empty()) << neutral;
-    EXPECT_TRUE(system.withheld_keys().empty());
-    lock.switch_lock_off();
-  }
-}
-
-TEST_F(AlternationLockTest, ASlotOnF12TakesF12AwayFromSwitchingOff) {
-  keys.z_key_code = kF12;
-  on();
-  system.press(kF12);
-  EXPECT_EQ(system.calls, first_locking(kF12, kX, true));
-  EXPECT_TRUE(system.hook_active());
-  expect_buttons_on();
-  system.press(kX);
-  system.press(kF12);
-  EXPECT_TRUE(system.hook_active());
-  EXPECT_EQ(system.withheld_keys(), Keys{kF12});
-  // Only the button switches off now.
-  lock.switch_lock_off();
-  EXPECT_FALSE(system.hook_active());
-  expect_buttons_off();
-}
-
-TEST_F(AlternationLockTest, F12SwitchesOffAndReachesTheFocusedProgram) {
+TEST_F(AlternationLockTest, F12SwitchesOffBeforeThePressGoesOn) {
   on();
   system.log_hook_chain = true;
   system.press(kZ);
   system.calls.clear();
-  system.program_keys.clear();
   system.press(kF12);
-  // The hook is gone when the F12 press goes on.
   Strings expected = switching_off();
-  expected.push_back("next 0");
+  expected.push_back("next 0");  // the hook is gone when the F12 press goes on
   EXPECT_EQ(system.calls, expected);
-  EXPECT_EQ(system.program_keys, (Strings{"down 7b"}));
-  expect_buttons_off();
-  // Every key passes now.
-  system.calls.clear();
-  for (const std::int32_t key : {kZ, kZ, kX, kX}) system.press(key);
-  EXPECT_TRUE(system.calls.empty());
-  EXPECT_EQ(system.program_presses(), (Strings{"down 7b", "down 5a", "down 5a", "down 58", "down 58"}));
-}
-
-TEST_F(AlternationLockTest, F12BeforeAnyTriggerKeySwitchesOff) {
-  on();
-  system.press(kF12);
-  EXPECT_EQ(system.calls, switching_off());
-  expect_buttons_off();
 }
 
 TEST_F(AlternationLockTest, TheOffButtonFreesBothKeys) {
@@ -255,9 +202,6 @@ TEST_F(AlternationLockTest, TheOffButtonFreesBothKeys) {
   EXPECT_FALSE(system.hook_active());
   EXPECT_TRUE(system.withheld_keys().empty());
   expect_buttons_off();
-  system.program_keys.clear();
-  system.press(kZ);
-  EXPECT_EQ(system.program_keys, (Strings{"down 5a"}));
 }
 
 TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheIdentifier) {
@@ -268,8 +212,7 @@ TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheIdentifier) {
   system.calls.clear();
   system.press(kC);
   // The old 左键 hotkey goes before the new key is registered under it.
-  EXPECT_EQ(system.calls, (Strings{"key 58 up", "key 43 down", "unregister 1234 " + right(),
-                                   "unregister 1234 " + left(), "register 1234 " + left() + " 0 43"}));
+  EXPECT_EQ(system.calls, locking(kC, kX, true, true));
   EXPECT_EQ(system.withheld_keys(), Keys{kC});
   system.program_keys.clear();
   system.press(kZ);
@@ -282,30 +225,8 @@ TEST_F(AlternationLockTest, TheOtherKeyFreesAKeyLockedBeforeTheSettingChanged) {
   keys.z_key_code = kC;
   system.calls.clear();
   system.press(kX);
-  EXPECT_EQ(system.calls, (Strings{"key 43 up", "key 58 down", "unregister 1234 " + left(),
-                                   "register 1234 " + right() + " 0 58"}));
+  EXPECT_EQ(system.calls, locking(kX, kC, false));
   EXPECT_EQ(system.withheld_keys(), Keys{kX});
-}
-
-TEST_F(AlternationLockTest, AutoRepeatOfAHeldKeyActsOnlyOnce) {
-  on();
-  for (int i = 0; i < 10; ++i) system.press(kX);  // held down
-  system.release(kX);
-  EXPECT_EQ(system.calls, first_locking(kX, kZ, false));
-  EXPECT_EQ(system.withheld.size(), 10u);
-}
-
-TEST_F(AlternationLockTest, OtherKeysPassUntouched) {
-  on();
-  system.press(kZ);
-  system.calls.clear();
-  system.program_keys.clear();
-  for (const std::int32_t key : {0x41, 0x20, 0x0D, kLeftShift, 0x7A, 0x7C, kC}) system.type(key);
-  EXPECT_TRUE(system.calls.empty());
-  EXPECT_EQ(system.program_presses(), (Strings{"down 41", "down 20", "down d", "down a0", "down 7a", "down 7c",
-                                               "down 43"}));
-  EXPECT_EQ(lock.last_alternation_key(), kZ);
-  EXPECT_EQ(system.withheld_keys(), Keys{kZ});
 }
 
 TEST_F(AlternationLockTest, AKeyHeldByAnotherProgramIsNotWithheldButStillAlternates) {
