@@ -44,6 +44,8 @@ class Tapvero {
   Tapvero& operator=(const Tapvero&) = delete;
 
   HWND window() const { return window_; }
+  // Why the program has no window, if it has none.
+  const std::string& start_error() const { return start_error_; }
   HWND control(int id) const;
   const std::wstring& folder() const { return folder_; }
 
@@ -81,6 +83,7 @@ class Tapvero {
 
  private:
   std::wstring folder_;
+  std::string start_error_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };

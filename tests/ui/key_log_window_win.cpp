@@ -31,12 +31,20 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSKEYUP:
       log_key("up", wp);
       return 0;
+    // Not keys, but they tell what became of a click meant to focus it.
+    case WM_LBUTTONDOWN:
+      log_key("click", 0);
+      break;
+    case WM_ACTIVATE:
+      log_key(LOWORD(wp) == WA_INACTIVE ? "inactive" : "active", LOWORD(wp));
+      break;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
     default:
-      return DefWindowProcW(hwnd, msg, wp, lp);
+      break;
   }
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace
