@@ -106,19 +106,14 @@ class KeyLogWindow {
   HWND window_ = nullptr;
 };
 
-// Types `keys` (xdotool's key names, separated by blanks) into the game, as
-// real keyboard input on the X display, and waits until the game has
-// received everything typed. Without a window manager, activating a Wine
-// window does not always move the X focus to it: xdotool moves it first.
-::testing::AssertionResult type_keys(const KeyLogWindow& game, const std::string& keys) {
+// Runs xdotool with `arguments` on the X display and waits until it has
+// finished. Wine starts a Unix program as it is, without a handle to wait
+// on: a marker file says when it is done.
+::testing::AssertionResult run_xdotool(const std::string& arguments) {
   static int counter = 0;
   const std::string marker =
-      "/tmp/tapvero-typed-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-  const int sentinels = game.sentinels();
-  // Wine starts a Unix program as it is, without a handle to wait on: the
-  // marker file says when it has finished.
-  const std::string script = "xdotool windowfocus --sync " + std::to_string(game.x_window()) + " key --delay 40 " +
-                             keys + " " + kSentinel + "; touch " + marker;
+      "/tmp/tapvero-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  const std::string script = "xdotool " + arguments + "; touch " + marker;
   std::wstring command = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -130,10 +125,8 @@ class KeyLogWindow {
   std::wstring windows_marker = L"Z:";
   for (char c : marker) windows_marker += c == '/' ? L'\\' : static_cast<wchar_t>(c);
   if (!wait_until([&] { return exists(windows_marker); }))
-    return ::testing::AssertionFailure() << "xdotool did not finish typing " << keys;
+    return ::testing::AssertionFailure() << "xdotool " << arguments << " did not finish";
   DeleteFileW(windows_marker.c_str());
-  if (!wait_until([&] { return game.sentinels() > sentinels; }))
-    return ::testing::AssertionFailure() << "the game never received the keys typed after " << keys;
   return ::testing::AssertionSuccess();
 }
 
@@ -152,31 +145,46 @@ void settle(std::initializer_list<HWND> windows) {
   }
 }
 
-// Tapvero and the game started, the lock switched on, the game focused.
+// Tapvero and the game started, the lock switched on.
 class AlternationLockUi : public ::testing::Test {
  protected:
-  // The game in front, as the player brings it there. Without a window
-  // manager Wine's activation notices between programs can cross, and a
-  // window may go on taking itself for the active one when it is not, so
-  // that a click on it activates nothing: then it is brought to the front
-  // from here, and once both programs have handled every notice the game
-  // must be the foreground window.
+  // The game in front, as the player brings it there, and with the X
+  // display's focus. Without a window manager Wine's activation notices
+  // between programs can cross: a window may go on taking itself for the
+  // active one when it is not, so that a click on it activates nothing, and
+  // a program that loses the X focus while it is in front leaves nobody in
+  // front. So the game is clicked, given the X focus, brought to the front
+  // from here if need be, and counts as focused once both programs have
+  // handled every notice and the game is the foreground window.
   ::testing::AssertionResult focus_game() {
+    const std::string x_focus = "windowfocus --sync " + std::to_string(game.x_window());
     for (int attempt = 0; attempt < 5; ++attempt) {
       const int clicks = game.count("click 00");
       game.click();
       wait_until([&] { return game.count("click 00") > clicks; });  // activation comes before the click
+      if (auto focused = run_xdotool(x_focus); !focused) return focused;
       settle({game.window(), t.window()});
       if (GetForegroundWindow() == game.window()) return ::testing::AssertionSuccess();
       SetForegroundWindow(game.window());
       settle({game.window(), t.window()});
-      if (GetForegroundWindow() == game.window()) return ::testing::AssertionSuccess();
     }
     ::testing::AssertionResult failure = ::testing::AssertionFailure();
     failure << "foreground " << GetForegroundWindow() << " instead of the game " << game.window()
             << "; the game's log:";
     for (const std::string& line : game.lines()) failure << " " << line;
     return failure;
+  }
+
+  // Types `keys` (xdotool's key names, separated by blanks) into the game
+  // as real keyboard input on the X display, then the sentinel, and waits
+  // until the game has the sentinel's release.
+  ::testing::AssertionResult type_keys(const std::string& keys) {
+    if (auto focused = focus_game(); !focused) return focused;
+    const int sentinels = game.sentinels();
+    if (auto typed = run_xdotool("key --delay 40 " + keys + " " + kSentinel); !typed) return typed;
+    if (!wait_until([&] { return game.sentinels() > sentinels; }))
+      return ::testing::AssertionFailure() << "the game never received the keys typed after " << keys;
+    return ::testing::AssertionSuccess();
   }
 
   void SetUp() override {
@@ -187,7 +195,6 @@ class AlternationLockUi : public ::testing::Test {
     ASSERT_TRUE(buttons_show(t, false));
     t.click(按钮_开启自动锁定);
     ASSERT_TRUE(buttons_show(t, true));
-    ASSERT_TRUE(focus_game());
   }
   Strings new_presses(std::size_t since) const {
     const Strings all = game.presses();
@@ -199,7 +206,7 @@ class AlternationLockUi : public ::testing::Test {
 };
 
 TEST_F(AlternationLockUi, TheGameGetsOnePressPerAlternationAndOtherKeysPass) {
-  ASSERT_TRUE(type_keys(game, "z z x x z x"));
+  ASSERT_TRUE(type_keys("z z x x z x"));
   std::cout << "The game's key log for z z x x z x:";
   for (const std::string& line : game.lines()) std::cout << " " << line << ",";
   std::cout << "\n";
@@ -207,37 +214,35 @@ TEST_F(AlternationLockUi, TheGameGetsOnePressPerAlternationAndOtherKeysPass) {
   EXPECT_TRUE(buttons_show(t, true));
 
   const std::size_t before = game.presses().size();
-  ASSERT_TRUE(type_keys(game, "a space"));
+  ASSERT_TRUE(type_keys("a space"));
   EXPECT_EQ(new_presses(before), (Strings{"down 41", "down 20"}));
 }
 
 TEST_F(AlternationLockUi, F12SwitchesTheLockOffAndThenEveryKeyPasses) {
-  ASSERT_TRUE(type_keys(game, "z z"));
+  ASSERT_TRUE(type_keys("z z"));
   EXPECT_EQ(game.presses(), (Strings{"down 5A"}));
-  ASSERT_TRUE(type_keys(game, "F12"));
+  ASSERT_TRUE(type_keys("F12"));
   EXPECT_TRUE(buttons_show(t, false));
   EXPECT_EQ(new_presses(1), (Strings{"down 7B"}));  // F12 itself reaches the game
-  ASSERT_TRUE(type_keys(game, "z z x x"));
+  ASSERT_TRUE(type_keys("z z x x"));
   EXPECT_EQ(new_presses(2), (Strings{"down 5A", "down 5A", "down 58", "down 58"}));
 }
 
 TEST_F(AlternationLockUi, TheOffButtonFreesTheLockedKey) {
-  ASSERT_TRUE(type_keys(game, "x x"));
+  ASSERT_TRUE(type_keys("x x"));
   EXPECT_EQ(game.presses(), (Strings{"down 58"}));
   t.click(按钮_关闭自动锁定);
   EXPECT_TRUE(buttons_show(t, false));
-  ASSERT_TRUE(focus_game());
-  ASSERT_TRUE(type_keys(game, "x x z"));
+  ASSERT_TRUE(type_keys("x x z"));
   EXPECT_EQ(new_presses(1), (Strings{"down 58", "down 58", "down 5A"}));
 }
 
 TEST_F(AlternationLockUi, ClosingTapveroWhileZIsLockedFreesZ) {
-  ASSERT_TRUE(type_keys(game, "z z"));
+  ASSERT_TRUE(type_keys("z z"));
   EXPECT_EQ(game.presses(), (Strings{"down 5A"}));
   PostMessageW(t.window(), WM_CLOSE, 0, 0);
   EXPECT_EQ(t.wait_exit(), std::optional<DWORD>(0));
-  ASSERT_TRUE(focus_game());
-  ASSERT_TRUE(type_keys(game, "z z"));
+  ASSERT_TRUE(type_keys("z z"));
   EXPECT_EQ(new_presses(1), (Strings{"down 5A", "down 5A"}));
 }
 
