@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/main_window.h"
 #include "app/settings_file.h"
+#include "input/input_system_win.h"
 #include "positioning_test/window_services_win.h"
 #include "widgets/window_win.h"
 
@@ -32,8 +33,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   widgets::Win32Ui ui(instance, app::main_form());
   widgets::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
-  app::MainWindow program(
-      {ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); }, window_services});
+  input::Win32InputSystem input;
+  app::MainWindow program({ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); },
+                           window_services, input});
   if (!ui.create(program, show)) return 1;
   ui.run();
   return 0;

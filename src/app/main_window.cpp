@@ -26,7 +26,10 @@ MainWindow::MainWindow(const Services& services)
     : ui_(services.ui),
       settings_(services.ui, services.files, services.config_path, shared_),
       speed_test_(services.ui, services.clock, shared_),
-      positioning_(services.ui, services.clock, services.window_services, settings_, shared_) {
+      positioning_(services.ui, services.clock, services.window_services, settings_, shared_),
+      keyboard_hook_(services.input),
+      hotkeys_(services.input),
+      lock_(services.ui, shared_, services.input, keyboard_hook_, hotkeys_) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -55,6 +58,8 @@ MainWindow::MainWindow(const Services& services)
       {按钮_泡泡, Event::kRightButtonUp, always([this] { positioning_.bubble_clicked(); })},
       {按钮_泡泡, Event::kKeyDown, always([this](const EventArgs& e) { positioning_.judge_bubble_key(e.key_code); })},
       {按钮_泡泡, Event::kMouseMove, always([this] { positioning_.bubble_touched(); })},
+      {按钮_开启自动锁定, Event::kClicked, always([this] { lock_.switch_lock_on(); })},
+      {按钮_关闭自动锁定, Event::kClicked, always([this] { lock_.switch_lock_off(); })},
   };
 }
 
@@ -76,7 +81,15 @@ bool MainWindow::close_requested() {
     positioning_.end_run();
     return false;
   }
+  release_keyboard();
   return true;
+}
+
+// Whether or not the lock was ever on; the lock's buttons stay as they are.
+void MainWindow::release_keyboard() {
+  keyboard_hook_.remove_keyboard_hook();
+  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kLeftKey);
+  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kRightKey);
 }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }

@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "alternation_lock/alternation_lock.h"
 #include "app/file_store.h"
 #include "app/settings.h"
-#include "speed_test/speed_test.h"
+#include "input/hotkeys.h"
+#include "input/input_system.h"
+#include "input/keyboard_hook.h"
 #include "positioning_test/positioning_test.h"
 #include "positioning_test/window_services.h"
+#include "speed_test/speed_test.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -31,6 +35,8 @@ struct Services {
   FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
+  // The keyboard hook, hotkeys and synthesised keys of the alternation lock.
+  input::InputSystem& input;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -58,12 +64,16 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
+  void release_keyboard();
 
   widgets::Ui& ui_;
   SharedValues shared_;
   Settings settings_;
   speed_test::SpeedTest speed_test_;
   positioning_test::PositioningTest positioning_;
+  input::KeyboardHook keyboard_hook_;
+  input::Hotkeys hotkeys_;
+  alternation_lock::AlternationLock lock_;
   std::vector<Binding> bindings_;
 };
 

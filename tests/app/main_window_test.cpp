@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "positioning_test/window_services.h"
+#include "input/fake_input_system.h"
+#include "positioning_test/fake_window_services.h"
 #include "widgets/memory_ui.h"
 
 namespace tapvero::app {
@@ -19,16 +20,12 @@ class MainWindowTest : public ::testing::Test {
     std::int32_t now = 0;
     std::int32_t tick_ms() override { return now += 100; }
   } clock;
-  struct NoWindowServices : positioning_test::WindowServices {
-    widgets::Size screen_size() const override { return {1280, 800}; }
-    widgets::Point pointer_position() const override { return {}; }
-    void bring_to_front_maximized(std::uintptr_t) override {}
-    bool precise_wait(std::int32_t) override { return true; }
-    void process_pending_messages() override {}
-  } window_services;
   MemoryUi ui{main_form()};
+  positioning_test::FakeClock run_clock;
+  positioning_test::FakeWindowServices window_services{ui, run_clock};
+  input::FakeInputSystem input;
   MemoryFileStore files;
-  MainWindow window{{ui, clock, files, [] { return kPath; }, window_services}};
+  MainWindow window{{ui, clock, files, [] { return kPath; }, window_services, input}};
 };
 
 TEST_F(MainWindowTest, TheCreatedHandlerLoadsAndShrinksTheWindowKeepingItsPlace) {

@@ -7,6 +7,7 @@
 
 #include "app/main_form.h"
 #include "app/main_window.h"
+#include "input/fake_input_system.h"
 #include "positioning_test/fake_window_services.h"
 #include "widgets/memory_ui.h"
 
@@ -62,7 +63,8 @@ class PositioningRun : public ::testing::Test {
   MemoryFileStore files;
   FakeClock clock;
   FakeWindowServices services{ui, clock};
-  MainWindow window{{ui, clock, files, [] { return kPath; }, services}};
+  input::FakeInputSystem input;
+  MainWindow window{{ui, clock, files, [] { return kPath; }, services, input}};
 };
 
 TEST_F(PositioningRun, AWindowedRunCentresTheWindowCountsDownAndShowsTheFirstBubble) {

@@ -132,6 +132,8 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   }
 }
 
+void click_screen(POINT screen) { send_mouse(screen, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+
 std::wstring program_under_test() {
   if (const char* unix_path = std::getenv("TAPVERO_EXE")) {
     // The build's path on the host, seen through Wine's drive Z:.
@@ -155,7 +157,10 @@ Tapvero::Tapvero(std::optional<std::string> config) {
   remove_folder(folder_);
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring exe = folder_ + L"\\Tapvero.exe";
-  if (!CopyFileW(program_under_test().c_str(), exe.c_str(), FALSE)) return;
+  if (!CopyFileW(program_under_test().c_str(), exe.c_str(), FALSE)) {
+    start_error_ = "copying the program failed: error " + std::to_string(GetLastError());
+    return;
+  }
   if (config) {
     HANDLE f = CreateFileW((folder_ + L"\\Config.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -167,14 +172,17 @@ Tapvero::Tapvero(std::optional<std::string> config) {
   si.cb = sizeof si;
   std::wstring command = L"\"" + exe + L"\"";
   if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
-                      &process_))
+                      &process_)) {
+    start_error_ = "starting the program failed: error " + std::to_string(GetLastError());
     return;
-  wait_until([&] {
-    Search s{process_.dwProcessId, nullptr, false};
-    EnumWindows(find_window, reinterpret_cast<LPARAM>(&s));
-    window_ = s.found;
-    return window_ != nullptr;
-  });
+  }
+  if (!wait_until([&] {
+        Search s{process_.dwProcessId, nullptr, false};
+        EnumWindows(find_window, reinterpret_cast<LPARAM>(&s));
+        window_ = s.found;
+        return window_ != nullptr;
+      }))
+    start_error_ = "the program's window never showed";
 }
 
 Tapvero::~Tapvero() {

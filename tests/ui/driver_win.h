@@ -18,6 +18,9 @@ constexpr int kTimeoutMs = 20000;
 // Polls `condition` until it holds or `timeout_ms` pass; true if it held.
 bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeoutMs);
 
+// A left click anywhere on the screen, on whatever window is there.
+void click_screen(POINT screen);
+
 // The Tapvero.exe under test, as a Windows path.
 std::wstring program_under_test();
 
@@ -41,6 +44,8 @@ class Tapvero {
   Tapvero& operator=(const Tapvero&) = delete;
 
   HWND window() const { return window_; }
+  // Why the program has no window, if it has none.
+  const std::string& start_error() const { return start_error_; }
   HWND control(int id) const;
   const std::wstring& folder() const { return folder_; }
 
@@ -80,6 +85,7 @@ class Tapvero {
   void wait_for_no_capture() const;
 
   std::wstring folder_;
+  std::string start_error_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
