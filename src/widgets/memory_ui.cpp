@@ -5,22 +5,22 @@
 namespace tapvero::widgets {
 
 MemoryUi::MemoryUi(const FormSpec& form, Size screen) : screen_(screen) {
-  for (const ControlSpec& spec : form.controls) {
+  for (const ControlSpec& desc : form.controls) {
     Control c;
-    c.kind = spec.kind;
-    c.text = std::u16string(spec.caption);
-    c.ticked = (spec.flags & kTicked) != 0;
-    c.enabled = (spec.flags & kDisabled) == 0;
-    c.visible = (spec.flags & kHidden) == 0;
-    c.rect = spec.geometry;
-    c.text_color = spec.text_color;
-    c.max_length = spec.max_length;
-    if (spec.kind == Kind::kWindow) {
+    c.kind = desc.kind;
+    c.text = std::u16string(desc.caption);
+    c.ticked = (desc.flags & kTicked) != 0;
+    c.enabled = (desc.flags & kDisabled) == 0;
+    c.visible = (desc.flags & kHidden) == 0;
+    c.rect = desc.geometry;
+    c.text_color = desc.text_color;
+    c.max_length = desc.max_length;
+    if (desc.kind == Kind::kWindow) {
       // Created centred on the screen for the described size.
-      c.rect.left = (screen.width - spec.geometry.width) / 2;
-      c.rect.top = (screen.height - spec.geometry.height) / 2;
+      c.rect.left = (screen.width - desc.geometry.width) / 2;
+      c.rect.top = (screen.height - desc.geometry.height) / 2;
     }
-    controls_[spec.id] = c;
+    controls_[desc.id] = c;
   }
 }
 

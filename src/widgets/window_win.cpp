@@ -52,7 +52,7 @@ Win32Ui::Win32Ui(HINSTANCE instance, const FormSpec& form)
   controls_.resize(static_cast<std::size_t>(last) + 1);
   for (const ControlSpec& c : form.controls) {
     Control& control = at(c.id);
-    control.spec = &c;
+    control.desc = &c;
     control.rect = c.geometry;
     control.visible = (c.flags & kHidden) == 0;
     if (c.text_color) control.text_color = RGB(c.text_color->red, c.text_color->green, c.text_color->blue);
@@ -79,17 +79,17 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
   if (!GetClassInfoExW(instance_, kWindowClass, &wc) && !RegisterClassExW(&wc)) return false;
 
   // Centred on the screen for the described size.
-  const ControlSpec& spec = *at(kMainWindow).spec;
-  const int w = spec.geometry.width, h = spec.geometry.height;
+  const ControlSpec& desc = *at(kMainWindow).desc;
+  const int w = desc.geometry.width, h = desc.geometry.height;
   const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  main_ = CreateWindowExW(0, kWindowClass, wide_string(spec.caption).c_str(), style, x, y, w, h, nullptr, nullptr,
+  main_ = CreateWindowExW(0, kWindowClass, wide_string(desc.caption).c_str(), style, x, y, w, h, nullptr, nullptr,
                           instance_, this);
   if (!main_) return false;
   at(kMainWindow).hwnd = main_;
   for (Control& c : controls_) {
-    if (c.spec && c.spec->kind != Kind::kWindow) create_control(c);
+    if (c.desc && c.desc->kind != Kind::kWindow) create_control(c);
   }
   arrange_z_order();
   update_visibility();
@@ -119,7 +119,7 @@ HFONT Win32Ui::font_for(const Font& font) {
 }
 
 void Win32Ui::create_control(Control& c) {
-  const ControlSpec& s = *c.spec;
+  const ControlSpec& s = *c.desc;
   const wchar_t* cls = WC_STATICW;
   // Overlapping controls never paint over the ones above them.
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -187,7 +187,7 @@ void Win32Ui::arrange_z_order() {
   const auto layer_of = [](Kind kind) { return kind == Kind::kTab ? 2 : kind == Kind::kGroupBox ? 1 : 0; };
   for (int layer = 0; layer < 3; ++layer) {
     for (auto c = controls_.rbegin(); c != controls_.rend(); ++c) {
-      if (c->hwnd && layer_of(c->spec->kind) == layer)
+      if (c->hwnd && layer_of(c->desc->kind) == layer)
         SetWindowPos(c->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
   }
@@ -200,8 +200,8 @@ void Win32Ui::add_page_hints(Control& tab) {
                                 nullptr);
   if (!tab.tooltip) return;
   SendMessageW(tab.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(Font{})), FALSE);
-  for (std::size_t i = 0; i < tab.spec->pages.size(); ++i) {
-    std::wstring hint = wide_string(tab.spec->pages[i].hint);
+  for (std::size_t i = 0; i < tab.desc->pages.size(); ++i) {
+    std::wstring hint = wide_string(tab.desc->pages[i].hint);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_SUBCLASS;
@@ -214,7 +214,7 @@ void Win32Ui::add_page_hints(Control& tab) {
 
 void Win32Ui::update_page_hint_areas(const Control& tab) {
   if (!tab.tooltip) return;
-  for (std::size_t i = 0; i < tab.spec->pages.size(); ++i) {
+  for (std::size_t i = 0; i < tab.desc->pages.size(); ++i) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = tab.hwnd;
@@ -227,20 +227,20 @@ void Win32Ui::update_page_hint_areas(const Control& tab) {
 Point Win32Ui::origin_of(ControlId container) const {
   if (container == kMainWindow) return {0, 0};
   const Control& c = at(container);
-  const Point outer = origin_of(c.spec->container);
+  const Point outer = origin_of(c.desc->container);
   return {outer.x + c.rect.left, outer.y + c.rect.top};
 }
 
 void Win32Ui::place(ControlId id) {
   Control& c = at(id);
   if (id != kMainWindow && c.hwnd) {
-    const Point o = origin_of(c.spec->container);
+    const Point o = origin_of(c.desc->container);
     SetWindowPos(c.hwnd, nullptr, o.x + c.rect.left, o.y + c.rect.top, c.rect.width, c.rect.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    if (c.spec->kind == Kind::kTab) update_page_hint_areas(c);
+    if (c.desc->kind == Kind::kTab) update_page_hint_areas(c);
   }
   for (const Control& inner : controls_) {
-    if (inner.spec && inner.spec->id != kMainWindow && inner.spec->container == id) place(inner.spec->id);
+    if (inner.desc && inner.desc->id != kMainWindow && inner.desc->container == id) place(inner.desc->id);
   }
 }
 
@@ -248,8 +248,8 @@ bool Win32Ui::shown(ControlId id) const {
   const Control& c = at(id);
   if (!c.visible) return false;
   if (id == kMainWindow) return true;
-  const ControlId container = c.spec->container;
-  if (c.spec->page >= 0 && at(container).spec->kind == Kind::kTab && current_page(container) != c.spec->page)
+  const ControlId container = c.desc->container;
+  if (c.desc->page >= 0 && at(container).desc->kind == Kind::kTab && current_page(container) != c.desc->page)
     return false;
   return container == kMainWindow || shown(container);
 }
@@ -257,8 +257,8 @@ bool Win32Ui::shown(ControlId id) const {
 void Win32Ui::update_visibility() {
   HWND focus = GetFocus();
   for (const Control& c : controls_) {
-    if (!c.hwnd || c.spec->kind == Kind::kWindow) continue;
-    const bool show = shown(c.spec->id);
+    if (!c.hwnd || c.desc->kind == Kind::kWindow) continue;
+    const bool show = shown(c.desc->id);
     // The focus leaves a control as it is hidden; a control given the focus
     // while hidden keeps it (the positioning test's result box does so).
     if (!show && focus == c.hwnd && IsWindowVisible(c.hwnd)) SetFocus(main_);
@@ -338,7 +338,7 @@ void Win32Ui::focus(ControlId id) { SetFocus(at(id).hwnd); }
 std::optional<ControlId> Win32Ui::focused() const {
   const Control* c = control_of(GetFocus());
   if (!c) return std::nullopt;
-  return c->spec->id;
+  return c->desc->id;
 }
 
 void Win32Ui::select_all(ControlId id) { SendMessageW(at(id).hwnd, EM_SETSEL, 0, -1); }
@@ -410,8 +410,8 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
       const auto id = static_cast<ControlId>(LOWORD(wp));
       const int code = HIWORD(wp);
-      if (lp && code == BN_CLICKED && id > 0 && static_cast<std::size_t>(id) < controls_.size() && at(id).spec) {
-        const Kind kind = at(id).spec->kind;
+      if (lp && code == BN_CLICKED && id > 0 && static_cast<std::size_t>(id) < controls_.size() && at(id).desc) {
+        const Kind kind = at(id).desc->kind;
         if (kind == Kind::kButton || kind == Kind::kCheckBox) sink_->on_clicked(id, mouse_release_ == at(id).hwnd);
       }
       return 0;
@@ -419,7 +419,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: {
       const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
       for (Control& c : controls_) {
-        if (!c.spec || c.spec->kind != Kind::kTab) continue;
+        if (!c.desc || c.desc->kind != Kind::kTab) continue;
         if (hdr->hwndFrom == c.hwnd && hdr->code == TCN_SELCHANGE) {
           update_visibility();
           return 0;
@@ -432,7 +432,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       if (!c) break;
       HDC dc = reinterpret_cast<HDC>(wp);
       SetTextColor(dc, c->text_color.value_or(GetSysColor(COLOR_WINDOWTEXT)));
-      if (c->spec->page >= 0 && c->spec->kind != Kind::kEdit) {
+      if (c->desc->page >= 0 && c->desc->kind != Kind::kEdit) {
         // Labels and check boxes on the tab pages stand on white.
         SetBkColor(dc, RGB(255, 255, 255));
         return reinterpret_cast<LRESULT>(white_brush_.get());
@@ -477,7 +477,7 @@ LRESULT CALLBACK Win32Ui::control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
 }
 
 LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
-  const ControlSpec& s = *c.spec;
+  const ControlSpec& s = *c.desc;
   switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
@@ -551,19 +551,19 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
 void Win32Ui::move_focus(bool backwards) {
   const auto takes_focus = [this](const Control& c) {
     if (!c.hwnd) return false;
-    const Kind k = c.spec->kind;
+    const Kind k = c.desc->kind;
     return (k == Kind::kButton || k == Kind::kCheckBox || k == Kind::kEdit) && IsWindowVisible(c.hwnd) &&
            IsWindowEnabled(c.hwnd);
   };
   const int n = static_cast<int>(controls_.size());
   const Control* current = control_of(GetFocus());
-  int i = current ? current->spec->id : (backwards ? 0 : n - 1);
+  int i = current ? current->desc->id : (backwards ? 0 : n - 1);
   for (int step = 0; step < n; ++step) {
     i = (i + (backwards ? n - 1 : 1)) % n;
     if (takes_focus(controls_[static_cast<std::size_t>(i)])) {
       HWND h = controls_[static_cast<std::size_t>(i)].hwnd;
       SetFocus(h);
-      if (controls_[static_cast<std::size_t>(i)].spec->kind == Kind::kEdit) SendMessageW(h, EM_SETSEL, 0, -1);
+      if (controls_[static_cast<std::size_t>(i)].desc->kind == Kind::kEdit) SendMessageW(h, EM_SETSEL, 0, -1);
       return;
     }
   }
@@ -587,18 +587,18 @@ bool Win32Ui::pre_translate(MSG& msg) {
     return true;
   }
   const Control* c = control_of(msg.hwnd);
-  const ControlId id = c ? c->spec->id : kMainWindow;
+  const ControlId id = c ? c->desc->id : kMainWindow;
   const bool passed = sink_->on_key_down(id, key, modifiers);
   // Alt+F4 and Alt+Space always reach the window: closing and the system menu.
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
   if (!passed && !system_key) return true;
 
   if (key == VK_RETURN && c && msg.message == WM_KEYDOWN) {
-    if (c->spec->kind == Kind::kButton) {
+    if (c->desc->kind == Kind::kButton) {
       SendMessageW(main_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c->hwnd));
       return true;
     }
-    if (c->spec->kind == Kind::kEdit && !(c->spec->flags & kMultiLine)) return true;  // nothing to do, no beep
+    if (c->desc->kind == Kind::kEdit && !(c->desc->flags & kMultiLine)) return true;  // nothing to do, no beep
   }
   return false;
 }

@@ -76,7 +76,7 @@ class Win32Ui final : public Ui {
 
  private:
   struct Control {
-    const ControlSpec* spec = nullptr;
+    const ControlSpec* desc = nullptr;  // its description in the form
     HWND hwnd = nullptr;
     Rect rect;            // relative to the container
     bool visible = true;  // the control's own flag
