@@ -123,6 +123,14 @@ bool shows_icon(HWND shown, LPCWSTR id) {
 
 }  // namespace
 
+::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
+  if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", " << actual.right - actual.left
+                                       << " x " << actual.bottom - actual.top << ") instead of (" << expected.left
+                                       << ", " << expected.top << ", " << expected.right - expected.left << " x "
+                                       << expected.bottom - expected.top << ")";
+}
+
 bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
   for (;;) {

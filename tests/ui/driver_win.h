@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -89,6 +91,12 @@ class Tapvero {
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
+
+// A rectangle from its left, top, width and height.
+inline RECT rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
+
+// Equal rectangles, or both described.
+::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected);
 
 // Virtual-key code of a letter or digit key.
 inline WORD vk_of(wchar_t c) { return static_cast<WORD>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c); }

@@ -16,15 +16,6 @@ using namespace tapvero::test;
 using namespace app;
 
 
-RECT rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
-
-::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
-  if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", " << actual.right - actual.left
-                                       << " x " << actual.bottom - actual.top << ") instead of (" << expected.left
-                                       << ", " << expected.top << ", " << expected.right - expected.left << " x "
-                                       << expected.bottom - expected.top << ")";
-}
 
 TEST(MainWindowUi, AFreshStartShowsEveryControlInItsInitialState) {
   Tapvero t;

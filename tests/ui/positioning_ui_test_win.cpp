@@ -9,30 +9,17 @@
 #include <regex>
 
 #include "app/main_form.h"
+#include "app/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {
 
 using namespace app;
 
-constexpr char kWindowed[] = "\xB4\xB0\xBF\xDA\xBB\xAF";  // 窗口化
-constexpr char kWidth[] = "\xBF\xED";                     // 宽
-constexpr char kHeight[] = "\xB8\xDF";                    // 高
-constexpr char kMouse[] = "\xCA\xF3\xB1\xEA";             // 鼠标
-constexpr char kTrue[] = "\xD5\xE6";                      // 真
-constexpr char kFalse[] = "\xBC\xD9";                     // 假
+using namespace tapvero::test;
 
-std::string line(const char* key, const std::string& value) { return std::string(key) + "=" + value + "\r\n"; }
+std::string line(const std::string& key, const std::string& value) { return key + "=" + value + "\r\n"; }
 
-RECT rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
-
-::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
-  if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << actual.left << ", " << actual.top << ", " << actual.right - actual.left
-                                       << " x " << actual.bottom - actual.top << ") instead of (" << expected.left
-                                       << ", " << expected.top << ", " << expected.right - expected.left << " x "
-                                       << expected.bottom - expected.top << ")";
-}
 
 POINT screen_point(const Tapvero& t, POINT client) {
   ClientToScreen(t.window(), &client);
