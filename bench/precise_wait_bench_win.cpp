@@ -88,8 +88,8 @@ void run(const std::string& name, int waits, DWORD message_period_ms, const Time
   for (double l : late) sum += l;
   std::cout << name << ": " << int_text(waits) << " waits of " << int_text(kWaitMs) << " ms, ended late by min "
             << fixed_text(*std::min_element(late.begin(), late.end()), 2) << " / mean " << fixed_text(sum / waits, 2)
-            << " / max " << fixed_text(*std::max_element(late.begin(), late.end()), 2) << " ms; "
-            << int_text(handled) << " messages handled; waiting thread's CPU " << fixed_text(cpu, 1) << " ms ("
+            << " / max " << fixed_text(*std::max_element(late.begin(), late.end()), 2) << " ms; " << int_text(handled)
+            << " messages handled; waiting thread's CPU " << fixed_text(cpu, 1) << " ms ("
             << fixed_text(cpu / (waits * kWaitMs) * 100, 2) << " % of the time waited)\n";
 }
 

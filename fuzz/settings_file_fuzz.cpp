@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // with bytes that mark UTF-8 or UTF-16, it reads as such, as it would for
   // Windows itself. Only such junk can do that.
   const std::string_view start(after.data(), after.size() < 3 ? after.size() : 3);
-  const bool looks_unicode = start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF" || start == "\xEF\xBB\xBF";
+  const bool looks_unicode =
+      start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF" || start == "\xEF\xBB\xBF";
   const std::string_view original(reinterpret_cast<const char*>(data), size);
   if (looks_unicode && !original.starts_with(start.substr(0, 2))) return 0;
   check(read_key(files, path, "Tapvero", "Z", "default") == value);

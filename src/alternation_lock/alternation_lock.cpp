@@ -11,9 +11,8 @@ AlternationLock::AlternationLock(widgets::Ui& ui, const app::SharedValues& keys,
       system_(system),
       hook_(hook),
       hotkeys_(hotkeys),
-      ignore_press_([](input::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
-        return 0;
-      }) {}
+      ignore_press_(
+          [](input::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; }) {}
 
 void AlternationLock::switch_lock_on() {
   hook_.install_keyboard_hook([this](std::int32_t key_code) { lock_key_step(key_code); });

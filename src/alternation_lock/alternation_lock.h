@@ -26,8 +26,8 @@ class AlternationLock {
  public:
   // The trigger keys are read from `keys` at every press, so that a key
   // setting saved while the lock is on applies from the next press.
-  AlternationLock(widgets::Ui& ui, const app::SharedValues& keys, input::InputSystem& system,
-                  input::KeyboardHook& hook, input::Hotkeys& hotkeys);
+  AlternationLock(widgets::Ui& ui, const app::SharedValues& keys, input::InputSystem& system, input::KeyboardHook& hook,
+                  input::Hotkeys& hotkeys);
   AlternationLock(const AlternationLock&) = delete;
   AlternationLock& operator=(const AlternationLock&) = delete;
 

@@ -38,7 +38,8 @@ MainWindow::MainWindow(const Services& services)
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
       {开始测试, Event::kClicked, always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse); })},
       {开始测试, Event::kRightButtonUp, always([this] { speed_test_.start_button_right_released(); })},
-      {开始测试, Event::kKeyDown, always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code); })},
+      {开始测试, Event::kKeyDown,
+       always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code); })},
       {停止测试, Event::kClicked, always([this] { speed_test_.stop_button_clicked(); })},
       // The result box never receives a typed key; a trigger key there is
       // a positioning miss.

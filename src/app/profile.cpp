@@ -267,8 +267,8 @@ Document load(FileStore& files, const std::u16string& path) {
 
 }  // namespace
 
-std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section,
-                         std::string_view key, std::string_view fallback, std::size_t buffer_size) {
+std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
+                         std::string_view fallback, std::size_t buffer_size) {
   if (buffer_size == 0) return {};
   Document doc = load(files, path);
   const Encoding e = doc.encoding;
@@ -281,8 +281,8 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
   if (Section* s = find_section(doc, trim(to_units(c_string(section), e)))) {
     found = find_key(*s, trim(to_units(c_string(key), e)), e);
   }
-  const Units result = (found && found->value) ? copy_entry(*found->value, buffer_size)
-                                               : copy_entry(to_units(fallback, e), buffer_size);
+  const Units result =
+      (found && found->value) ? copy_entry(*found->value, buffer_size) : copy_entry(to_units(fallback, e), buffer_size);
   return cut_bytes(to_gbk(result, e), buffer_size - 1);
 }
 

@@ -17,8 +17,8 @@ namespace tapvero::app {
 // The value of `key` in `section`, or `fallback` when the file, the section
 // or the key does not exist, cut to buffer_size - 1 bytes (never inside a
 // double-byte character).
-std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section,
-                         std::string_view key, std::string_view fallback, std::size_t buffer_size);
+std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
+                         std::string_view fallback, std::size_t buffer_size);
 
 // Sets `key` in `section` to `value`, creating the file, the section and the
 // key as needed; other lines are kept. The file is rewritten only when the

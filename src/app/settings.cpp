@@ -14,9 +14,9 @@ constexpr std::string_view kSection = "Tapvero";
 constexpr std::string_view kZKey = "Z";
 constexpr std::string_view kZOnKey = "\xBF\xAA\xC6\xF4Z\xBC\xFC";  // 开启Z键
 constexpr std::string_view kXKey = "X";
-constexpr std::string_view kXOnKey = "\xBF\xAA\xC6\xF4X\xBC\xFC";  // 开启X键
-constexpr std::string_view kMouseKey = "\xCA\xF3\xB1\xEA";         // 鼠标
-constexpr std::string_view kStageKey = "\xBD\xD7\xB6\xCE";         // 阶段
+constexpr std::string_view kXOnKey = "\xBF\xAA\xC6\xF4X\xBC\xFC";      // 开启X键
+constexpr std::string_view kMouseKey = "\xCA\xF3\xB1\xEA";             // 鼠标
+constexpr std::string_view kStageKey = "\xBD\xD7\xB6\xCE";             // 阶段
 constexpr std::string_view kWindowedKey = "\xB4\xB0\xBF\xDA\xBB\xAF";  // 窗口化
 constexpr std::string_view kWidthKey = "\xBF\xED";                     // 宽
 constexpr std::string_view kHeightKey = "\xB8\xDF";                    // 高
@@ -26,12 +26,13 @@ constexpr std::string_view kKeySuffix = "\xBC\xFC";                    // 键
 
 std::string_view truth(bool value) { return value ? kTrue : kFalse; }
 
-std::int32_t key_code_of(std::string_view name) { return input::key_code_from_name(std::string(name) + std::string(kKeySuffix)); }
+std::int32_t key_code_of(std::string_view name) {
+  return input::key_code_from_name(std::string(name) + std::string(kKeySuffix));
+}
 
 }  // namespace
 
-Settings::Settings(widgets::Ui& ui, FileStore& files, std::function<std::u16string()> config_path,
-                   SharedValues& shared)
+Settings::Settings(widgets::Ui& ui, FileStore& files, std::function<std::u16string()> config_path, SharedValues& shared)
     : ui_(ui), files_(files), config_path_(std::move(config_path)), shared_(shared) {}
 
 std::string Settings::read(std::string_view key, std::string_view fallback) {

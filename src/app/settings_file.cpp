@@ -19,7 +19,8 @@ std::u16string_view strip_control_prefix(std::u16string_view s) {
 
 std::u16string config_path_for(std::u16string_view exe_path) {
   const std::size_t slash = exe_path.find_last_of(u"\\/");
-  const std::u16string_view folder = slash == std::u16string_view::npos ? std::u16string_view() : exe_path.substr(0, slash);
+  const std::u16string_view folder =
+      slash == std::u16string_view::npos ? std::u16string_view() : exe_path.substr(0, slash);
   return std::u16string(folder) + u"\\Config.ini";
 }
 

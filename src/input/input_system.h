@@ -38,8 +38,7 @@ class InputSystem {
   // belongs to this process and is visible; 0 if there is none.
   virtual WindowHandle own_window() = 0;
   // A message box owned by `owner`; texts in GBK, `style` as MessageBox takes it.
-  virtual void message_box(WindowHandle owner, std::string_view text, std::string_view title,
-                           std::uint32_t style) = 0;
+  virtual void message_box(WindowHandle owner, std::string_view text, std::string_view title, std::uint32_t style) = 0;
 
   // A synthesised key event, as keybd_event(key_code, 0, flags, 0) makes it.
   virtual void key_event(std::int32_t key_code, std::uint32_t flags) = 0;

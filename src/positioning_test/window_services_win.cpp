@@ -7,8 +7,8 @@ namespace {
 
 // Keys, mouse moves and buttons, posted and sent messages, timers, paints
 // and hotkeys all wake the wait.
-constexpr DWORD kWakeMask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
-                            QS_SENDMESSAGE | QS_HOTKEY;
+constexpr DWORD kWakeMask =
+    QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
 static_assert(kWakeMask == 0xFF);
 
 }  // namespace

@@ -8,28 +8,11 @@
 #include <utility>
 
 #include "positioning_test/window_services.h"
+#include "widgets/unique_win.h"
 
 namespace tapvero::positioning_test {
 
-// A kernel handle closed with its owner.
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueHandle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    return *this;
-  }
-  HANDLE get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  HANDLE handle_ = nullptr;
-};
+using widgets::UniqueHandle;
 
 // A waitable timer already set to `due` (100-nanosecond units, negative for
 // a time relative to now), or none when it cannot be created or set.

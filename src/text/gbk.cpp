@@ -34,10 +34,14 @@ char half_width_form(unsigned char lead, unsigned char trail) {
   }
   if (lead == 0xA1) {
     switch (trail) {
-      case 0xA1: return ' ';  // ideographic space
-      case 0xE7: return '$';  // full-width dollar sign
-      case 0xAB: return '~';  // full-width tilde
-      default: return 0;
+      case 0xA1:
+        return ' ';  // ideographic space
+      case 0xE7:
+        return '$';  // full-width dollar sign
+      case 0xAB:
+        return '~';  // full-width tilde
+      default:
+        return 0;
     }
   }
   return 0;
@@ -95,8 +99,7 @@ Gbk fold_full_width(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     const std::size_t n = char_length(s, i);
     if (n == 2) {
-      if (const char half = half_width_form(static_cast<unsigned char>(s[i]),
-                                            static_cast<unsigned char>(s[i + 1]))) {
+      if (const char half = half_width_form(static_cast<unsigned char>(s[i]), static_cast<unsigned char>(s[i + 1]))) {
         out += half;
         i += 2;
         continue;

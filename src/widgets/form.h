@@ -55,13 +55,13 @@ struct Font {
 constexpr int kBold = 700;
 
 enum Flag : std::uint32_t {
-  kTicked = 1u << 0,       // check box starts ticked
+  kTicked = 1u << 0,  // check box starts ticked
   kDisabled = 1u << 1,
   kHidden = 1u << 2,
-  kMultiLine = 1u << 3,    // edit box: several lines with a vertical scroll bar
-  kIntegerOnly = 1u << 4,  // edit box: accepts only 0-9 and '-'
-  kCentered = 1u << 5,     // text centred horizontally
-  kWordWrap = 1u << 6,     // label: long lines wrap
+  kMultiLine = 1u << 3,      // edit box: several lines with a vertical scroll bar
+  kIntegerOnly = 1u << 4,    // edit box: accepts only 0-9 and '-'
+  kCentered = 1u << 5,       // text centred horizontally
+  kWordWrap = 1u << 6,       // label: long lines wrap
   kReadOnlyInput = 1u << 7,  // edit box: the user's typing, pasting and cutting never change it
 };
 
@@ -80,9 +80,9 @@ struct ControlSpec {
   std::u16string_view caption;
   Font font;
   std::uint32_t flags = 0;
-  int max_length = 0;                      // edit box: 0 = no limit
-  std::optional<Color> text_color;         // label: none = the system's
-  std::span<const TabPage> pages;          // tab control only
+  int max_length = 0;               // edit box: 0 = no limit
+  std::optional<Color> text_color;  // label: none = the system's
+  std::span<const TabPage> pages;   // tab control only
 };
 
 // The description of a whole window: its own entry (kind kWindow, id 0,

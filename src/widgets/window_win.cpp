@@ -28,9 +28,7 @@ int current_modifiers() {
   return m;
 }
 
-Point point_of(LPARAM lp) {
-  return {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-}
+Point point_of(LPARAM lp) { return {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
 
 bool is_multi_line_caption(std::u16string_view caption) { return caption.find(u'\n') != std::u16string_view::npos; }
 
@@ -195,9 +193,9 @@ void Win32Ui::arrange_z_order() {
 
 // Each page's hint shows as a tooltip over its tab.
 void Win32Ui::add_page_hints(Control& tab) {
-  tab.tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main_, nullptr, instance_,
-                                nullptr);
+  tab.tooltip =
+      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main_, nullptr, instance_, nullptr);
   if (!tab.tooltip) return;
   SendMessageW(tab.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(Font{})), FALSE);
   for (std::size_t i = 0; i < tab.desc->pages.size(); ++i) {
@@ -444,7 +442,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONUP:
       // Releases over the window itself, where no control is.
       if (!sink_->on_button_up(kMainWindow, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight,
-                              point_of(lp), current_modifiers()))
+                               point_of(lp), current_modifiers()))
         return 0;
       break;
     case WM_GETMINMAXINFO: {
@@ -482,7 +480,7 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
       if (!sink_->on_button_up(s.id, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight, point_of(lp),
-                              current_modifiers()))
+                               current_modifiers()))
         return 0;
       if (msg == WM_RBUTTONUP) break;
       // A button reports its click while it handles the release.
@@ -629,7 +627,8 @@ SystemClock::SystemClock() { QueryPerformanceFrequency(&frequency_); }
 std::int32_t SystemClock::tick_ms() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
-  const long long ms = (now.QuadPart / frequency_.QuadPart) * 1000 + (now.QuadPart % frequency_.QuadPart) * 1000 / frequency_.QuadPart;
+  const long long ms =
+      (now.QuadPart / frequency_.QuadPart) * 1000 + (now.QuadPart % frequency_.QuadPart) * 1000 / frequency_.QuadPart;
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
 }
 

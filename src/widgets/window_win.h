@@ -11,27 +11,9 @@
 
 #include "widgets/form.h"
 #include "widgets/ui.h"
+#include "widgets/unique_win.h"
 
 namespace tapvero::widgets {
-
-// A GDI object deleted with its owner.
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(HGDIOBJ object) : object_(object) {}
-  ~GdiObject() {
-    if (object_) DeleteObject(object_);
-  }
-  GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    std::swap(object_, other.object_);
-    return *this;
-  }
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_ = nullptr;
-};
 
 class Win32Ui final : public Ui {
  public:
@@ -85,8 +67,7 @@ class Win32Ui final : public Ui {
   };
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass,
-                                       DWORD_PTR data);
+  static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass, DWORD_PTR data);
   LRESULT handle_main(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp);
 

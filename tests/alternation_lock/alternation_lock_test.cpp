@@ -111,8 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
     Presses, LockSequence,
     ::testing::Values(
         // The first press after switching on locks its key, whichever slot.
-        Sequence{"FirstZ", kZ, kX, {kZ}, {"down 5a"}, {kZ}},
-        Sequence{"FirstX", kZ, kX, {kX}, {"down 58"}, {kX}},
+        Sequence{"FirstZ", kZ, kX, {kZ}, {"down 5a"}, {kZ}}, Sequence{"FirstX", kZ, kX, {kX}, {"down 58"}, {kX}},
         // Repeats of the locked key, and a held key's auto-repeat, are withheld.
         Sequence{"ZZZ", kZ, kX, {kZ, kZ, kZ}, {"down 5a"}, {kZ}},
         Sequence{"HeldX", kZ, kX, {kX, kX, kX, kX, kX}, {"down 58"}, {kX}},
@@ -122,19 +121,27 @@ INSTANTIATE_TEST_SUITE_P(
         // A slot without a key never matches: the other key stays locked.
         Sequence{"NoZKey", 0, kX, {kZ, kX, kZ, kX}, {"down 5a", "down 58", "down 5a"}, {kX}},
         // The hook reports side-specific Shift, Ctrl and Alt codes only.
-        Sequence{"ZOnShift", 0x10, kX, {kLeftShift, kRightShift, kX, kLeftShift},
-                 {"down a0", "down a1", "down 58", "down a0"}, {kX}},
+        Sequence{"ZOnShift",
+                 0x10,
+                 kX,
+                 {kLeftShift, kRightShift, kX, kLeftShift},
+                 {"down a0", "down a1", "down 58", "down a0"},
+                 {kX}},
         Sequence{"ZOnCtrl", 0x11, kX, {0xA2, 0xA3, 0xA2}, {"down a2", "down a3", "down a2"}, {}},
         Sequence{"ZOnAlt", 0x12, kX, {0xA4, 0xA5}, {"down a4", "down a5"}, {}},
         // F12 as a slot's key locks like one and no longer switches off.
         Sequence{"ZOnF12", kF12, kX, {kF12, kF12, kX, kF12}, {"down 7b", "down 58", "down 7b"}, {kF12}},
         // F12 switches off, reaches the program itself, and frees every key.
-        Sequence{"F12", kZ, kX, {kZ, kF12, kZ, kZ, kX}, {"down 5a", "down 7b", "down 5a", "down 5a", "down 58"}, {},
-                 false},
+        Sequence{
+            "F12", kZ, kX, {kZ, kF12, kZ, kZ, kX}, {"down 5a", "down 7b", "down 5a", "down 5a", "down 58"}, {}, false},
         Sequence{"F12First", kZ, kX, {kF12, kZ}, {"down 7b", "down 5a"}, {}, false},
         // Other keys pass untouched and change nothing.
-        Sequence{"OtherKeys", kZ, kX, {kZ, 0x41, 0x20, 0x0D, 0x7A, 0x7C, kC, kZ},
-                 {"down 5a", "down 41", "down 20", "down d", "down 7a", "down 7c", "down 43"}, {kZ}}),
+        Sequence{"OtherKeys",
+                 kZ,
+                 kX,
+                 {kZ, 0x41, 0x20, 0x0D, 0x7A, 0x7C, kC, kZ},
+                 {"down 5a", "down 41", "down 20", "down d", "down 7a", "down 7c", "down 43"},
+                 {kZ}}),
     [](const ::testing::TestParamInfo<Sequence>& param) { return std::string(param.param.name); });
 
 TEST_F(AlternationLockTest, EachAlternationReleasesTheOtherKeyPressesThisOneAndSwapsTheHotkeys) {
@@ -153,8 +160,8 @@ TEST_F(AlternationLockTest, EachAlternationReleasesTheOtherKeyPressesThisOneAndS
   EXPECT_EQ(system.calls, expected);
   EXPECT_EQ(system.hotkey_results, std::vector<std::intptr_t>(8, 0));  // every physical press withheld
   // The program got the synthesised presses and releases only.
-  EXPECT_EQ(system.program_keys, (Strings{"up 58", "down 5a", "up 5a", "down 58", "up 58", "down 5a", "up 5a",
-                                          "down 58"}));
+  EXPECT_EQ(system.program_keys,
+            (Strings{"up 58", "down 5a", "up 5a", "down 58", "up 58", "down 5a", "up 5a", "down 58"}));
   EXPECT_EQ(hotkeys.record_count(), 2u);
 }
 
@@ -207,7 +214,7 @@ TEST_F(AlternationLockTest, TheOffButtonFreesBothKeys) {
 TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheIdentifier) {
   on();
   system.press(kZ);
-  keys.z_key_code = kC;  // saved while Z is locked
+  keys.z_key_code = kC;                         // saved while Z is locked
   EXPECT_EQ(system.withheld_keys(), Keys{kZ});  // the old key stays locked
   system.calls.clear();
   system.press(kC);

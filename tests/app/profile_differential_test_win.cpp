@@ -10,9 +10,8 @@
 // turns it, and the byte after it (even a '=' or a line break), into '?' and
 // writes that back on the next save, damaging lines the program never
 // touched; our engine keeps every byte (see the portable tests).
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <optional>
@@ -22,8 +21,8 @@
 #include "app/file_store.h"
 #include "app/profile.h"
 #include "app/settings_file.h"
-#include "text/encoding.h"
 #include "app/stored_names.h"
+#include "text/encoding.h"
 
 namespace tapvero::app {
 namespace {
@@ -51,9 +50,9 @@ const std::string T = "Tapvero";
 std::vector<Case> cases() {
   const std::vector<Op> key_settings = {w(T, "Z", "z"), w(T, kZOn, kTrue), w(T, "X", "x"), w(T, kXOn, kTrue),
                                         w(T, kMouse, kFalse)};
-  const std::vector<Op> read_all = {r(T, "Z", "z"),       r(T, kZOn, kTrue),      r(T, "X", "x"),
-                                    r(T, kXOn, kTrue),    r(T, kMouse, kFalse),   r(T, kStage, "20"),
-                                    r(T, kWindowed, kFalse), r(T, kWidth, "800"), r(T, kHeight, "600")};
+  const std::vector<Op> read_all = {r(T, "Z", "z"),          r(T, kZOn, kTrue),    r(T, "X", "x"),
+                                    r(T, kXOn, kTrue),       r(T, kMouse, kFalse), r(T, kStage, "20"),
+                                    r(T, kWindowed, kFalse), r(T, kWidth, "800"),  r(T, kHeight, "600")};
   auto join = [](std::vector<Op> a, const std::vector<Op>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -73,42 +72,61 @@ std::vector<Case> cases() {
       {"blank lines only", "\r\n  \r\n\t\r\n", {r(T, "Z"), w(T, "Z", "z")}},
       {"blanks around everything", "  [ Tapvero ]  \r\n\t Z \t=\t c \t\r\n  " + kZOn + "  =  " + kFalse + "  \r\n",
        join(read_all, {w(T, "X", "v"), w(T, "Z", "c")})},
-      {"quotes", "[Tapvero]\r\nZ=\"c\"\r\nX='v'\r\na=\"\r\nb=''\r\nc=\"x\r\nd='x\"\r\ne=\"a\"b\"\r\nf=\" s \"\r\n",
+      {"quotes",
+       "[Tapvero]\r\nZ=\"c\"\r\nX='v'\r\na=\"\r\nb=''\r\nc=\"x\r\nd='x\"\r\ne=\"a\"b\"\r\nf=\" s \"\r\n",
        {r(T, "Z"), r(T, "X"), r(T, "a"), r(T, "b"), r(T, "c"), r(T, "d"), r(T, "e"), r(T, "f"), w(T, "Z", "\"q\""),
         r(T, "Z")}},
-      {"comments", "; settings\r\n# more\r\n[Tapvero]\r\n;Z=commented\r\nZ=z ; not a comment\r\n",
+      {"comments",
+       "; settings\r\n# more\r\n[Tapvero]\r\n;Z=commented\r\nZ=z ; not a comment\r\n",
        {r(T, "Z"), r(T, ";Z"), r(T, "; settings"), w(T, "X", "x"), w(T, ";Z", "c")}},
-      {"duplicate keys and sections", "[Tapvero]\r\nZ=first\r\nz=second\r\n[tapvero]\r\nX=later\r\n[Tapvero]\r\nY=1\r\n",
+      {"duplicate keys and sections",
+       "[Tapvero]\r\nZ=first\r\nz=second\r\n[tapvero]\r\nX=later\r\n[Tapvero]\r\nY=1\r\n",
        {r(T, "Z"), r(T, "X"), r(T, "Y"), w(T, "X", "x"), w(T, "z", "third"), r(T, "Z")}},
-      {"lines without equals", "Z=before sections\r\n[Tapvero]\r\nZ\r\nZ=after\r\n=\r\n=\r\n==x\r\nX\r\n",
+      {"lines without equals",
+       "Z=before sections\r\n[Tapvero]\r\nZ\r\nZ=after\r\n=\r\n=\r\n==x\r\nX\r\n",
        {r(T, "Z"), r(T, "X"), r(T, ""), w(T, "X", "x"), w(T, "Z", "z")}},
-      {"LF-only lines", "[Tapvero]\nZ=c\nX=v\n\n[Other]\na=1\n", {r(T, "Z"), r(T, "X"), w(T, "X", "v"), w(T, "X", "w")}},
+      {"LF-only lines",
+       "[Tapvero]\nZ=c\nX=v\n\n[Other]\na=1\n",
+       {r(T, "Z"), r(T, "X"), w(T, "X", "v"), w(T, "X", "w")}},
       {"CR-only lines", "[Tapvero]\rZ=c\rX=v\r", {r(T, "Z"), r(T, "X"), w(T, kMouse, kTrue)}},
       {"mixed line ends", "[Tapvero]\r\n\r\rZ=c\n\r\nX=v", {r(T, "Z"), r(T, "X"), w(T, "X", "w")}},
       {"names without case", "[TAPVERO]\r\nz=c\r\nx=v\r\n", {r(T, "Z"), r("tapvero", "X"), w("TapVero", "Z", "q")}},
-      {"brackets in section names", "[a]b]\r\nk=1\r\n[c\r\nk=2\r\n[]\r\nk=3\r\n",
+      {"brackets in section names",
+       "[a]b]\r\nk=1\r\n[c\r\nk=2\r\n[]\r\nk=3\r\n",
        {r("a]b", "k"), r("a", "k"), r("c", "k"), r("[c", "k"), w("a]b", "k", "9")}},
-      {"names with blanks given", "[Tapvero]\r\nZ=c\r\n",
+      {"names with blanks given",
+       "[Tapvero]\r\nZ=c\r\n",
        {r(" Tapvero ", " Z "), w(" Sp ", " k ", "  v  "), r("Sp", "k"), w("Sp", "k", "v")}},
       {"Chinese names and values", "[Tapvero]\r\n" + kZOn + "=" + kFalse + "\r\n" + kStage + "=\xA3\xB2\xA3\xB0\r\n",
        join(read_all, {w(T, kZOn, kTrue), w(T, kStage, "20")})},
-      {"full-width spaces are not blanks", "[Tapvero]\r\nZ=\xA1\xA1" "c\xA1\xA1\r\n\xA1\xA1X=v\r\n",
+      {"full-width spaces are not blanks",
+       "[Tapvero]\r\nZ=\xA1\xA1"
+       "c\xA1\xA1\r\n\xA1\xA1X=v\r\n",
        {r(T, "Z"), r(T, "X"), r(T, "\xA1\xA1X"), w(T, "Z", "c")}},
-      {"tabs and ^Z", "[Tapvero]\r\n\x1AZ\x1A=\x1A" "c\x1A\r\n\x1A", {r(T, "Z"), w(T, "X", "x")}},
+      {"tabs and ^Z",
+       "[Tapvero]\r\n\x1AZ\x1A=\x1A"
+       "c\x1A\r\n\x1A",
+       {r(T, "Z"), w(T, "X", "x")}},
       {"ASCII value of 10239 bytes", "[Tapvero]\r\na=" + std::string(10239, 'a') + "\r\n", {r(T, "a")}},
       {"ASCII value of 10240 bytes", "[Tapvero]\r\na=" + std::string(10240, 'a') + "\r\n", {r(T, "a")}},
-      {"ASCII value of 20000 bytes", "[Tapvero]\r\na=" + std::string(20000, 'b') + "\r\n",
+      {"ASCII value of 20000 bytes",
+       "[Tapvero]\r\na=" + std::string(20000, 'b') + "\r\n",
        {r(T, "a"), w(T, "a", std::string(15000, 'c')), r(T, "a")}},
-      {"quoted long values", "[Tapvero]\r\na=\"" + std::string(10237, 'q') + "\"\r\nb=\"" + std::string(10238, 'q') +
-                                 "\"\r\nc=\"" + std::string(10239, 'q') + "\"\r\n",
+      {"quoted long values",
+       "[Tapvero]\r\na=\"" + std::string(10237, 'q') + "\"\r\nb=\"" + std::string(10238, 'q') + "\"\r\nc=\"" +
+           std::string(10239, 'q') + "\"\r\n",
        {r(T, "a"), r(T, "b"), r(T, "c")}},
       {"long default", std::nullopt, {r(T, "a", std::string(12000, 'd'))}},
-      {"defaults with spaces and quotes", std::nullopt,
+      {"defaults with spaces and quotes",
+       std::nullopt,
        {r(T, "a", "d  "), r(T, "a", "   "), r(T, "a", "'q'"), r(T, "a", "\"q"), r(T, "a", "")}},
       {"Chinese value within the buffer", "[Tapvero]\r\na=" + wide_value.substr(0, 10000) + "\r\n", {r(T, "a")}},
-      {"junk bytes that are characters", "[Tapvero]\r\nbin=\x80\xFF\x81\x40\xFE\xFE\x01\x7F\r\n\xA1\xA2=\xB0\xA1\r\n",
+      {"junk bytes that are characters",
+       "[Tapvero]\r\nbin=\x80\xFF\x81\x40\xFE\xFE\x01\x7F\r\n\xA1\xA2=\xB0\xA1\r\n",
        {r(T, "bin"), r(T, "\xA1\xA2"), w(T, "Z", "z")}},
-      {"control characters", "[Tapvero]\r\nc=a\x01\x02\x1B" "b\r\n\x7F=del\r\n",
+      {"control characters",
+       "[Tapvero]\r\nc=a\x01\x02\x1B"
+       "b\r\n\x7F=del\r\n",
        {r(T, "c"), r(T, "\x7F"), w(T, "c", "\x01x")}},
       {"UTF-8 file", "\xEF\xBB\xBF[Tapvero]\r\n\xE9\xBC\xA0\xE6\xA0\x87=\xE7\x9C\x9F\r\nZ=c\r\n",
        join(read_all, {w(T, "X", kFalse), w(T, kMouse, kFalse)})},
@@ -140,9 +158,9 @@ std::string printable(std::string_view s) {
   while (at < ours.size() && at < theirs.size() && ours[at] == theirs[at]) ++at;
   const std::size_t from = at > 20 ? at - 20 : 0;
   return ::testing::AssertionFailure() << "ours has " << ours.size() << " bytes, Windows " << theirs.size()
-                                       << "; first difference at " << at << ":\n  ours:    "
-                                       << printable(std::string_view(ours).substr(from, 60)) << "\n  Windows: "
-                                       << printable(std::string_view(theirs).substr(from, 60));
+                                       << "; first difference at " << at
+                                       << ":\n  ours:    " << printable(std::string_view(ours).substr(from, 60))
+                                       << "\n  Windows: " << printable(std::string_view(theirs).substr(from, 60));
 }
 
 class Differential : public ::testing::Test {
@@ -200,9 +218,8 @@ TEST_F(Differential, SameReadsAndByteIdenticalFiles) {
         const DWORD n = GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), buffer.data(),
                                                  static_cast<DWORD>(buffer.size()), theirs.c_str());
         buffer.resize(n);
-        EXPECT_TRUE(
-            same_bytes(profile_read(system_file_store(), ours_wide, op.section, op.key, op.value, kReadBufferSize),
-                       buffer));
+        EXPECT_TRUE(same_bytes(
+            profile_read(system_file_store(), ours_wide, op.section, op.key, op.value, kReadBufferSize), buffer));
       }
       const auto their_file = file_bytes(theirs);
       const auto our_file = file_bytes(ours);

@@ -71,7 +71,9 @@ TEST_F(Profile, NamesMatchWithoutCaseAndWithoutSurroundingBlanks) {
 }
 
 TEST_F(Profile, ValuesLoseBlanksAndOnePairOfQuotes) {
-  given("[Tapvero]\r\na=  spaced  \r\nb=\"quoted\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\nf=''\r\ng=\r\nh=\"a\"b\"\r\n");
+  given(
+      "[Tapvero]\r\na=  spaced  "
+      "\r\nb=\"quoted\"\r\nc='single'\r\nd=\"unbalanced\r\ne=\"\r\nf=''\r\ng=\r\nh=\"a\"b\"\r\n");
   EXPECT_EQ(read("a"), "spaced");
   EXPECT_EQ(read("b"), "quoted");
   EXPECT_EQ(read("c"), "single");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "widgets/memory_ui.h"
 #include "app/stored_names.h"
+#include "widgets/memory_ui.h"
 
 namespace tapvero::app {
 namespace {
@@ -27,7 +27,12 @@ class SettingsTest : public ::testing::Test {
   MemoryFileStore files;
   SharedValues shared;
   int path_requests = 0;
-  Settings settings{ui, files, [this] { ++path_requests; return kPath; }, shared};
+  Settings settings{ui, files,
+                    [this] {
+                      ++path_requests;
+                      return kPath;
+                    },
+                    shared};
 };
 
 TEST_F(SettingsTest, WithoutAFileTheControlsKeepTheirInitialStates) {
@@ -123,8 +128,8 @@ TEST_F(SettingsTest, WidthAndHeightFallBackOnlyWhenZero) {
 TEST_F(SettingsTest, TheFirstKeySettingsSaveWritesFiveKeysInOrder) {
   load();
   settings.save_key_settings();
-  EXPECT_EQ(file(), "[Tapvero]\r\nZ=z\r\n" + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" + kTrue + "\r\n" +
-                        kMouse + "=" + kFalse + "\r\n");
+  EXPECT_EQ(file(), "[Tapvero]\r\nZ=z\r\n" + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" + kTrue + "\r\n" + kMouse +
+                        "=" + kFalse + "\r\n");
 }
 
 TEST_F(SettingsTest, KeyNamesAreStoredLowerCaseButLookedUpAsTyped) {

@@ -6,14 +6,14 @@
 
 namespace tapvero::test {
 
-inline const std::string kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";     // 开启Z键
-inline const std::string kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";     // 开启X键
-inline const std::string kMouse = "\xCA\xF3\xB1\xEA";               // 鼠标
-inline const std::string kStage = "\xBD\xD7\xB6\xCE";               // 阶段
-inline const std::string kWindowed = "\xB4\xB0\xBF\xDA\xBB\xAF";    // 窗口化
-inline const std::string kWidth = "\xBF\xED";                       // 宽
-inline const std::string kHeight = "\xB8\xDF";                      // 高
-inline const std::string kTrue = "\xD5\xE6";                        // 真
-inline const std::string kFalse = "\xBC\xD9";                       // 假
+inline const std::string kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";   // 开启Z键
+inline const std::string kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";   // 开启X键
+inline const std::string kMouse = "\xCA\xF3\xB1\xEA";             // 鼠标
+inline const std::string kStage = "\xBD\xD7\xB6\xCE";             // 阶段
+inline const std::string kWindowed = "\xB4\xB0\xBF\xDA\xBB\xAF";  // 窗口化
+inline const std::string kWidth = "\xBF\xED";                     // 宽
+inline const std::string kHeight = "\xB8\xDF";                    // 高
+inline const std::string kTrue = "\xD5\xE6";                      // 真
+inline const std::string kFalse = "\xBC\xD9";                     // 假
 
 }  // namespace tapvero::test

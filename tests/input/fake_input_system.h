@@ -78,7 +78,7 @@ class FakeInputSystem final : public InputSystem {
   std::vector<std::int32_t> withheld;
   std::vector<std::intptr_t> hotkey_results;
   std::vector<Box> boxes;
-  std::vector<Hotkey> hotkeys;  // registered now
+  std::vector<Hotkey> hotkeys;                        // registered now
   std::vector<std::string> previous_procedure_calls;  // messages passed to the toolkit
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override {
@@ -130,8 +130,7 @@ class FakeInputSystem final : public InputSystem {
     calls.push_back("own window");
     return own;
   }
-  void message_box(WindowHandle owner, std::string_view text, std::string_view title,
-                   std::uint32_t style) override {
+  void message_box(WindowHandle owner, std::string_view text, std::string_view title, std::uint32_t style) override {
     calls.push_back("box " + hex(owner) + " " + hex(style));
     boxes.push_back({owner, std::string(text), std::string(title), style});
   }

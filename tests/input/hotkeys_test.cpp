@@ -46,7 +46,7 @@ TEST_F(HotkeysTest, EachIdentifierKeepsOneIdOfItsOwn) {
   ASSERT_TRUE(left && right);
   EXPECT_NE(*left, *right);
   EXPECT_EQ(hotkeys.id_of(kLeft), left);
-  EXPECT_NE(hotkeys.id_of("\xD7\xF3"), left);  // 左 alone is another identifier
+  EXPECT_NE(hotkeys.id_of("\xD7\xF3"), left);   // 左 alone is another identifier
   EXPECT_NE(hotkeys.id_of(" " + kLeft), left);  // so is one with a blank
   EXPECT_NE(hotkeys.id_of("a"), hotkeys.id_of("A"));
   for (const auto& identifier : {kLeft, kRight, std::string("a")}) {
@@ -150,16 +150,16 @@ TEST_F(HotkeysTest, HotkeyMessagesGoToTheHandlerAndEverythingElseToTheToolkit) {
     EXPECT_EQ(hotkeys.hotkey_window_procedure(kWindow, kWmHotkey, unknown, 0), FakeInputSystem::kToolkitResult);
   EXPECT_EQ(hotkey_message(kRight), FakeInputSystem::kToolkitResult);
   EXPECT_EQ(handled, 1);
-  EXPECT_EQ(system.previous_procedure_calls,
-            (Strings{"7001 1234 10 0 0", "7001 1234 111 12340005 fffffffffffffff9", "7001 1234 312 0 0",
-                     "7001 1234 312 bfff 0", "7001 1234 312 fffffffffffffffe 0",
-                     "7001 1234 312 " + id(kRight) + " 5a0000"}));
+  EXPECT_EQ(
+      system.previous_procedure_calls,
+      (Strings{"7001 1234 10 0 0", "7001 1234 111 12340005 fffffffffffffff9", "7001 1234 312 0 0",
+               "7001 1234 312 bfff 0", "7001 1234 312 fffffffffffffffe 0", "7001 1234 312 " + id(kRight) + " 5a0000"}));
 }
 
 TEST_F(HotkeysTest, AnIdentifierOfNothingButBlanksIsRefusedWithAMessageBox) {
   const std::string full_width_space = "\xA1\xA1";
-  for (const std::string& blank : {std::string(""), std::string("  "), full_width_space,
-                                   " " + full_width_space + " " + full_width_space}) {
+  for (const std::string& blank :
+       {std::string(""), std::string("  "), full_width_space, " " + full_width_space + " " + full_width_space}) {
     system.calls.clear();
     system.boxes.clear();
     EXPECT_FALSE(register_key(0x5A, blank));

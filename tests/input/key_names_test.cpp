@@ -32,14 +32,13 @@ std::vector<Row> expected_rows() {
     rows.push_back({name + u"键", 0x6F + f});
   }
   const std::vector<Row> rest = {
-      {u"break键", 0x03},   {u"回车键", 0x0D},       {u"pause键", 0x13},     {u"capsLock键", 0x14},
-      {u"numLock键", 0x90}, {u"scrollLock键", 0x91}, {u"esc键", 0x1B},       {u"空格键", 0x20},
-      {u"pageup键", 0x21},  {u"pagedown键", 0x22},   {u"home键", 0x24},      {u"end键", 0x23},
-      {u"左光标键", 0x25},  {u"上光标键", 0x26},     {u"右光标键", 0x27},    {u"下光标键", 0x28},
-      {u"ins键", 0x2D},     {u"del键", 0x2E},        {u"分号键", 0xBA},      {u"等号键", 0xBB},
-      {u"逗号键", 0xBC},    {u"减号键", 0xBD},       {u"圆点键", 0xBE},      {u"除号键", 0xBF},
-      {u"反撇号键", 0xC0},  {u"左中括号键", 0xDB},   {u"右中括号键", 0xDD},  {u"斜杠键", 0xDC},
-      {u"单引号键", 0xDE},  {u"乘号键", 0x6A},       {u"加号键", 0x6B},      {u"退格键", 0x08}};
+      {u"break键", 0x03},      {u"回车键", 0x0D},     {u"pause键", 0x13},  {u"capsLock键", 0x14}, {u"numLock键", 0x90},
+      {u"scrollLock键", 0x91}, {u"esc键", 0x1B},      {u"空格键", 0x20},   {u"pageup键", 0x21},   {u"pagedown键", 0x22},
+      {u"home键", 0x24},       {u"end键", 0x23},      {u"左光标键", 0x25}, {u"上光标键", 0x26},   {u"右光标键", 0x27},
+      {u"下光标键", 0x28},     {u"ins键", 0x2D},      {u"del键", 0x2E},    {u"分号键", 0xBA},     {u"等号键", 0xBB},
+      {u"逗号键", 0xBC},       {u"减号键", 0xBD},     {u"圆点键", 0xBE},   {u"除号键", 0xBF},     {u"反撇号键", 0xC0},
+      {u"左中括号键", 0xDB},   {u"右中括号键", 0xDD}, {u"斜杠键", 0xDC},   {u"单引号键", 0xDE},   {u"乘号键", 0x6A},
+      {u"加号键", 0x6B},       {u"退格键", 0x08}};
   rows.insert(rows.end(), rest.begin(), rest.end());
   return rows;
 }
@@ -99,14 +98,14 @@ TEST(KeyCodeFromName, LetterCaseIsIgnoredExceptForBreak) {
 }
 
 TEST(KeyCodeFromName, NothingIsTrimmedOrFolded) {
-  EXPECT_EQ(code_of_box(u""), 0);           // 键 alone
-  EXPECT_EQ(code_of_box(u"z键"), 0);        // z键键
+  EXPECT_EQ(code_of_box(u""), 0);     // 键 alone
+  EXPECT_EQ(code_of_box(u"z键"), 0);  // z键键
   EXPECT_EQ(code_of_box(u" z"), 0);
   EXPECT_EQ(code_of_box(u"z "), 0);
-  EXPECT_EQ(code_of_box(u"ｚ"), 0);         // full-width z
+  EXPECT_EQ(code_of_box(u"ｚ"), 0);  // full-width z
   EXPECT_EQ(code_of_box(u"F17"), 0);
   EXPECT_EQ(code_of_box(u"tab"), 0);
-  EXPECT_EQ(key_code_from_name("z"), 0);    // the caller appends 键, not the lookup
+  EXPECT_EQ(key_code_from_name("z"), 0);  // the caller appends 键, not the lookup
   EXPECT_EQ(key_code_from_name(""), 0);
 }
 
@@ -117,7 +116,9 @@ TEST(KeyCodeFromName, TrailBytesAreComparedUnchanged) {
   // Changing the case of the ASCII letter before 键 still matches.
   EXPECT_EQ(key_code_from_name("q\xBC\xFC"), 0x51);
   // A lead byte swallows the following letter: "\x81" "a键" is not "a键".
-  EXPECT_EQ(key_code_from_name("\x81" "a\xBC\xFC"), 0);
+  EXPECT_EQ(key_code_from_name("\x81"
+                               "a\xBC\xFC"),
+            0);
 }
 
 }  // namespace

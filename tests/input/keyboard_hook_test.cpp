@@ -20,7 +20,8 @@ class KeyboardHookTest : public ::testing::Test {
     return result;
   }
   KeyboardHook::Callback logging(const std::string& name) {
-    return [this, name](std::int32_t key) { system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key))); };
+    return
+        [this, name](std::int32_t key) { system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key))); };
   }
 
   FakeInputSystem system;

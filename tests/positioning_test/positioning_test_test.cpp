@@ -261,7 +261,8 @@ TEST_F(PositioningRun, ARunWithoutHitsReportsTheElapsedTimeAsTheMean) {
   start();
   clock.advance(4321);
   close();
-  EXPECT_EQ(report(), u"你共击中 0 次，Miss 0次\r\n\r\n最高连击 0 次\r\n\r\n共计耗时 4.32秒\r\n\r\n平均每次打击耗时 4321 ms");
+  EXPECT_EQ(report(),
+            u"你共击中 0 次，Miss 0次\r\n\r\n最高连击 0 次\r\n\r\n共计耗时 4.32秒\r\n\r\n平均每次打击耗时 4321 ms");
 }
 
 TEST_F(PositioningRun, TheCloseEndsTheRunAndTheNextStartResetsTheCounters) {

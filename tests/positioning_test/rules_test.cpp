@@ -37,17 +37,17 @@ TEST(RandomInteger, BoundsAreClampedSwappedAndDrawnOnceUnlessEqual) {
     int low, high, expected;
     bool draws;
   } cases[] = {
-      {0, 9, 1, true},          // 41 mod 10
-      {9, 0, 1, true},          // swapped
-      {10, 20, 18, true},       // 10 + 41 mod 11
-      {-5, 3, 1, true},         // low counts as 0: 41 mod 4
-      {3, -5, 1, true},         // high counts as 0, then swapped
-      {8, -18, 5, true},        // a client narrower than 120: 41 mod 9
-      {8, 7, 8, true},          // between 7 and 8: 7 + 41 mod 2
-      {5, 5, 5, false},         // equal bounds: no draw
-      {-3, -7, 0, false},       // both count as 0
-      {8, INT_MAX, 49, true},   // a span of more than 2^31 - 9 values
-      {0, INT_MAX, 41, true},   // a span of 2^31 values
+      {0, 9, 1, true},         // 41 mod 10
+      {9, 0, 1, true},         // swapped
+      {10, 20, 18, true},      // 10 + 41 mod 11
+      {-5, 3, 1, true},        // low counts as 0: 41 mod 4
+      {3, -5, 1, true},        // high counts as 0, then swapped
+      {8, -18, 5, true},       // a client narrower than 120: 41 mod 9
+      {8, 7, 8, true},         // between 7 and 8: 7 + 41 mod 2
+      {5, 5, 5, false},        // equal bounds: no draw
+      {-3, -7, 0, false},      // both count as 0
+      {8, INT_MAX, 49, true},  // a span of more than 2^31 - 9 values
+      {0, INT_MAX, 41, true},  // a span of 2^31 values
   };
   for (const auto& c : cases) {
     Generator g;
@@ -117,7 +117,7 @@ TEST(HitBand, StrictEdgesAndTheYCorrection) {
   } cases[] = {
       {{121, 106}, true},  {{223, 192}, true},  {{120, 150}, false}, {{224, 150}, false},
       {{150, 105}, false}, {{150, 193}, false}, {{150, 81}, false},  // on the bubble's top, not corrected
-      {{150, 170}, true},                                             // below it, corrected into the band
+      {{150, 170}, true},                                            // below it, corrected into the band
   };
   for (const auto& c : cases) {
     EXPECT_EQ(in_hit_band(c.pointer, corner, bubble), c.inside) << c.pointer.x << ", " << c.pointer.y;
@@ -142,9 +142,7 @@ TEST(Report, FiguresNeverGoNegativeOrDivideByZero) {
   } cases[] = {
       {1, 5000, 5000, 0, 5000, "5.00"},  // no hit: the mean is the elapsed time
       {0, 5000, 5000, 0, 5000, "5.00"},  // no bubble at all: divisor 1
-      {-3, 700, 700, 0, 700, "0.70"},
-      {3, 12345, 12346, 2, 4115, "12.35"},
-      {4, 1005, 1005, 3, 251, "1.01"},
+      {-3, 700, 700, 0, 700, "0.70"},   {3, 12345, 12346, 2, 4115, "12.35"}, {4, 1005, 1005, 3, 251, "1.01"},
   };
   for (const auto& c : cases) {
     const RunFigures f = run_figures(c.bubbles, 0, 0, c.elapsed, c.mean_elapsed);

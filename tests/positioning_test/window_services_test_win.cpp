@@ -3,14 +3,13 @@
 // on which way the wait ends, with margins far wider than any timer's
 // jitter; how closely a wait meets its due time is measured by
 // precise_wait_bench.
-#include "positioning_test/window_services_win.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 #include "app/main_form.h"
+#include "positioning_test/window_services_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::positioning_test {

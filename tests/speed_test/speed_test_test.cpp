@@ -165,8 +165,9 @@ TEST_F(SpeedTestTest, StopWritesTheSummaryAndResets) {
   EXPECT_FALSE(test.running());
   EXPECT_FALSE(ui.enabled(停止测试));
   EXPECT_EQ(ui.text(标签_连击), u"0");
-  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n"
-                      u"\r\n\r\n共计连击:50 耗时:6秒 BPM:125 稳定度:100.00%");
+  EXPECT_EQ(result(),
+            u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n"
+            u"\r\n\r\n共计连击:50 耗时:6秒 BPM:125 稳定度:100.00%");
   // The stability label keeps the last stage's figure; the next start
   // empties the result box.
   EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");

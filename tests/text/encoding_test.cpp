@@ -26,10 +26,12 @@ TEST(Utf8, RoundTripsAllPlanes) {
 }
 
 TEST(Utf8, MalformedSequencesBecomeReplacementCharacters) {
-  EXPECT_EQ(utf8_to_utf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(utf8_to_utf16("a\xE9\x94"), u"a\uFFFD");   // cut short at the end
+  EXPECT_EQ(utf8_to_utf16("a\xFF"
+                          "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(utf8_to_utf16("a\xE9\x94"), u"a\uFFFD");      // cut short at the end
   EXPECT_EQ(utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
-  EXPECT_EQ(utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD");  // a surrogate
+  EXPECT_EQ(utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD");    // a surrogate
   EXPECT_EQ(utf16_to_utf8(u"\xD800x"), "\xEF\xBF\xBDx");  // lone surrogate
 }
 

@@ -6,10 +6,10 @@ namespace tapvero::text {
 namespace {
 
 // GBK spellings used below.
-constexpr const char* kKey = "\xBC\xFC";         // 键
-constexpr const char* kFullSpace = "\xA1\xA1";   // ideographic space
+constexpr const char* kKey = "\xBC\xFC";                      // 键
+constexpr const char* kFullSpace = "\xA1\xA1";                // ideographic space
 constexpr const char* kFull800 = "\xA3\xB8\xA3\xB0\xA3\xB0";  // ８００
-constexpr const char* kFullMinus = "\xA3\xAD";   // －
+constexpr const char* kFullMinus = "\xA3\xAD";                // －
 
 TEST(TextEqual, IsByteWiseAndCaseSensitiveWithAbsentEqualToEmpty) {
   EXPECT_TRUE(text_equal("", std::string_view()));
@@ -29,7 +29,10 @@ TEST(AsciiCase, FoldsLettersButNeverEitherByteOfADoubleByteCharacter) {
   // A lone lead byte at the end, or before a byte that cannot follow it,
   // is a character of its own.
   EXPECT_EQ(to_lower_ascii("A\x81"), "a\x81");
-  EXPECT_EQ(to_lower_ascii("\x81\x7F" "A"), "\x81\x7F" "a");
+  EXPECT_EQ(to_lower_ascii("\x81\x7F"
+                           "A"),
+            "\x81\x7F"
+            "a");
 }
 
 TEST(AsciiCase, ComparisonIgnoresLetterCaseOnly) {
@@ -68,18 +71,22 @@ struct IntCase {
 
 class TextToInt : public ::testing::TestWithParam<IntCase> {};
 
-TEST_P(TextToInt, ReadsTheLeadingNumber) { EXPECT_EQ(text_to_int(GetParam().text), GetParam().value) << GetParam().text; }
+TEST_P(TextToInt, ReadsTheLeadingNumber) {
+  EXPECT_EQ(text_to_int(GetParam().text), GetParam().value) << GetParam().text;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextToInt,
     ::testing::Values(IntCase{"20", 20}, IntCase{"007", 7}, IntCase{"-5", -5}, IntCase{"+5", 5}, IntCase{"0", 0},
-                      IntCase{"-0", 0}, IntCase{"", 0}, IntCase{"abc", 0}, IntCase{"800px", 800},
-                      IntCase{"  42", 42}, IntCase{"\t\r\n 42", 42}, IntCase{"- 5", 0}, IntCase{"--5", 0},
-                      IntCase{"1-2", 1}, IntCase{kFull800, 800}, IntCase{std::string(kFullMinus) + "\xA3\xB5", -5},
+                      IntCase{"-0", 0}, IntCase{"", 0}, IntCase{"abc", 0}, IntCase{"800px", 800}, IntCase{"  42", 42},
+                      IntCase{"\t\r\n 42", 42}, IntCase{"- 5", 0}, IntCase{"--5", 0}, IntCase{"1-2", 1},
+                      IntCase{kFull800, 800}, IntCase{std::string(kFullMinus) + "\xA3\xB5", -5},
                       IntCase{std::string(kFullSpace) + "12", 12}, IntCase{"2147483647", 2147483647},
                       IntCase{"2147483648", 2147483647}, IntCase{"99999999999999999999", 2147483647},
                       IntCase{"-2147483648", -2147483647 - 1}, IntCase{"-99999999999999", -2147483647 - 1},
-                      IntCase{"\xB0\xA1" "5", 0}));
+                      IntCase{"\xB0\xA1"
+                              "5",
+                              0}));
 
 }  // namespace
 }  // namespace tapvero::text

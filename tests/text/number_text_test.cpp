@@ -71,18 +71,18 @@ TEST_P(StageTimeText, MatchesTheReportFormat) {
   EXPECT_EQ(single_text(seconds_from_ms(GetParam().ms)), GetParam().text) << GetParam().ms << " ms";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Figures, StageTimeText,
-    ::testing::Values(SecondsCase{2345, "2.35"}, SecondsCase{999, "1"}, SecondsCase{1005, "1.01"},
-                      SecondsCase{2500, "2.5"}, SecondsCase{1000, "1"}, SecondsCase{0, "0"}, SecondsCase{4, "0"},
-                      SecondsCase{5, "0.01"}, SecondsCase{15432, "15.43"}, SecondsCase{123456, "123.46"},
-                      SecondsCase{999994, "999.99"}, SecondsCase{999995, "1000"}, SecondsCase{9999990, "9999.99"},
-                      // From 10000 s on six significant digits leave one decimal.
-                      SecondsCase{10000000, "10000"}, SecondsCase{10000250, "10000.3"},
-                      SecondsCase{12345670, "12345.7"}, SecondsCase{99999950, "100000"},
-                      SecondsCase{123456780, "123457"}, SecondsCase{999999000, "999999"},
-                      SecondsCase{999999500, "1e+06"}, SecondsCase{2147483647, "2.14748e+06"},
-                      SecondsCase{-2345, "-2.35"}, SecondsCase{-4, "0"}));
+INSTANTIATE_TEST_SUITE_P(Figures, StageTimeText,
+                         ::testing::Values(SecondsCase{2345, "2.35"}, SecondsCase{999, "1"}, SecondsCase{1005, "1.01"},
+                                           SecondsCase{2500, "2.5"}, SecondsCase{1000, "1"}, SecondsCase{0, "0"},
+                                           SecondsCase{4, "0"}, SecondsCase{5, "0.01"}, SecondsCase{15432, "15.43"},
+                                           SecondsCase{123456, "123.46"}, SecondsCase{999994, "999.99"},
+                                           SecondsCase{999995, "1000"}, SecondsCase{9999990, "9999.99"},
+                                           // From 10000 s on six significant digits leave one decimal.
+                                           SecondsCase{10000000, "10000"}, SecondsCase{10000250, "10000.3"},
+                                           SecondsCase{12345670, "12345.7"}, SecondsCase{99999950, "100000"},
+                                           SecondsCase{123456780, "123457"}, SecondsCase{999999000, "999999"},
+                                           SecondsCase{999999500, "1e+06"}, SecondsCase{2147483647, "2.14748e+06"},
+                                           SecondsCase{-2345, "-2.35"}, SecondsCase{-4, "0"}));
 
 TEST(SingleText, SixSignificantDigitsHalvesAwayFromZero) {
   EXPECT_EQ(single_text(1234565.0f), "1.23457e+06");  // an exact tie rounds up, where printf would round to even
@@ -125,15 +125,16 @@ class FixedText : public ::testing::TestWithParam<FixedCase> {};
 
 TEST_P(FixedText, TwoDecimals) { EXPECT_EQ(fixed_text(GetParam().value, 2), GetParam().text) << GetParam().value; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Figures, FixedText,
-    ::testing::Values(FixedCase{85.3, "85.30"}, FixedCase{100.0, "100.00"}, FixedCase{0.0, "0.00"},
-                      FixedCase{70.0, "70.00"}, FixedCase{static_cast<double>(85.3f), "85.30"},
-                      FixedCase{static_cast<double>(99.99999f), "100.00"}, FixedCase{12.345, "12.35"},
-                      FixedCase{9.0, "9.00"}, FixedCase{15.432, "15.43"}, FixedCase{0.005, "0.01"},
-                      FixedCase{0.004, "0.00"}, FixedCase{-3.456, "-3.46"}, FixedCase{-0.001, "0.00"},
-                      FixedCase{-1e-9, "0.00"}, FixedCase{2147483.647, "2147483.65"}, FixedCase{1e12, "1000000000000.00"},
-                      FixedCase{33.333333, "33.33"}, FixedCase{66.666666, "66.67"}));
+INSTANTIATE_TEST_SUITE_P(Figures, FixedText,
+                         ::testing::Values(FixedCase{85.3, "85.30"}, FixedCase{100.0, "100.00"}, FixedCase{0.0, "0.00"},
+                                           FixedCase{70.0, "70.00"}, FixedCase{static_cast<double>(85.3f), "85.30"},
+                                           FixedCase{static_cast<double>(99.99999f), "100.00"},
+                                           FixedCase{12.345, "12.35"}, FixedCase{9.0, "9.00"},
+                                           FixedCase{15.432, "15.43"}, FixedCase{0.005, "0.01"},
+                                           FixedCase{0.004, "0.00"}, FixedCase{-3.456, "-3.46"},
+                                           FixedCase{-0.001, "0.00"}, FixedCase{-1e-9, "0.00"},
+                                           FixedCase{2147483.647, "2147483.65"}, FixedCase{1e12, "1000000000000.00"},
+                                           FixedCase{33.333333, "33.33"}, FixedCase{66.666666, "66.67"}));
 
 TEST(FixedText, OtherDecimalCounts) {
   EXPECT_EQ(fixed_text(1.5, 1), "1.5");

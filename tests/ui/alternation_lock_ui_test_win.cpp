@@ -131,10 +131,12 @@ class KeyLogWindow {
 }
 
 ::testing::AssertionResult buttons_show(const Tapvero& t, bool on) {
-  const bool done = wait_until([&] { return t.enabled(按钮_开启自动锁定) == !on && t.enabled(按钮_关闭自动锁定) == on; });
+  const bool done =
+      wait_until([&] { return t.enabled(按钮_开启自动锁定) == !on && t.enabled(按钮_关闭自动锁定) == on; });
   if (done) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "开启自动锁定 " << (t.enabled(按钮_开启自动锁定) ? "enabled" : "disabled")
-                                       << ", 关闭自动锁定(F12) " << (t.enabled(按钮_关闭自动锁定) ? "enabled" : "disabled");
+                                       << ", 关闭自动锁定(F12) "
+                                       << (t.enabled(按钮_关闭自动锁定) ? "enabled" : "disabled");
 }
 
 // Handles, in each window's thread, every message sent to it so far, the

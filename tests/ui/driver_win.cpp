@@ -160,8 +160,8 @@ Tapvero::Tapvero(std::optional<std::string> config) {
   static int counter = 0;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  folder_ = std::wstring(temp) + L"tapvero-ui-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
+  folder_ =
+      std::wstring(temp) + L"tapvero-ui-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
   remove_folder(folder_);
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring exe = folder_ + L"\\Tapvero.exe";
@@ -202,10 +202,12 @@ Tapvero::~Tapvero() {
     CloseHandle(process_.hThread);
     CloseHandle(process_.hProcess);
   }
-  wait_until([&] {
-    remove_folder(folder_);
-    return GetFileAttributesW(folder_.c_str()) == INVALID_FILE_ATTRIBUTES;
-  }, 5000);
+  wait_until(
+      [&] {
+        remove_folder(folder_);
+        return GetFileAttributesW(folder_.c_str()) == INVALID_FILE_ATTRIBUTES;
+      },
+      5000);
 }
 
 HWND Tapvero::control(int id) const { return id == 0 ? window_ : GetDlgItem(window_, id); }
@@ -274,10 +276,12 @@ void Tapvero::move_pointer(POINT screen) const {
 // button still finishing an earlier click (Wine's buttons change their
 // state before releasing the capture) would take the next one.
 void Tapvero::wait_for_no_capture() const {
-  wait_until([&] {
-    GUITHREADINFO info{sizeof info};
-    return !GetGUIThreadInfo(process_.dwThreadId, &info) || !info.hwndCapture;
-  }, 5000);
+  wait_until(
+      [&] {
+        GUITHREADINFO info{sizeof info};
+        return !GetGUIThreadInfo(process_.dwThreadId, &info) || !info.hwndCapture;
+      },
+      5000);
 }
 
 void Tapvero::key(WORD vk, bool with_shift, bool with_ctrl) const {
@@ -321,8 +325,8 @@ void Tapvero::select_page(int page) const {
 }
 
 std::optional<std::string> Tapvero::config() const {
-  HANDLE f = CreateFileW((folder_ + L"\\Config.ini").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE f = CreateFileW((folder_ + L"\\Config.ini").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
   DWORD got = 0;
@@ -361,9 +365,7 @@ void Tapvero::dismiss(const MessageBoxInfo& box) const {
   wait_until([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });
 }
 
-bool Tapvero::running() const {
-  return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
+bool Tapvero::running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Tapvero::wait_exit(int timeout_ms) {
   if (!process_.hProcess || WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0)

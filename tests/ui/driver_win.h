@@ -4,9 +4,8 @@
 // what it expects with a generous time-out instead of sleeping.
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <functional>
 #include <optional>
@@ -64,12 +63,12 @@ class Tapvero {
 
   // Input, as the user gives it.
   void bring_to_front() const;
-  void click(int id, bool right = false) const;          // the middle of a control
+  void click(int id, bool right = false) const;           // the middle of a control
   void click_at(POINT screen, bool right = false) const;  // anywhere on the screen
   void move_pointer(POINT screen) const;
   void key(WORD vk, bool with_shift = false, bool with_ctrl = false) const;
   void type(const std::wstring& characters) const;  // as WM_CHAR input
-  void select_page(int page) const;                  // a click on the tab
+  void select_page(int page) const;                 // a click on the tab
 
   // The settings file beside the program, if it exists.
   std::optional<std::string> config() const;

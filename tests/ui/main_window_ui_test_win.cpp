@@ -1,8 +1,9 @@
 // The main window from outside: its controls as a fresh start shows them, the
 // settings it loads and saves, and the keyboard rules every page follows.
 #include "driver_win.h"  // first: <windows.h> before <commctrl.h>
-
+// clang-format off: the order above matters
 #include <commctrl.h>
+// clang-format on
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
@@ -14,8 +15,6 @@ namespace {
 using namespace tapvero::test;
 
 using namespace app;
-
-
 
 TEST(MainWindowUi, AFreshStartShowsEveryControlInItsInitialState) {
   Tapvero t;
@@ -206,7 +205,8 @@ TEST(MainWindowUi, NumberBoxesRefuseLettersButTakeTheMinusSign) {
 }
 
 TEST(MainWindowUi, AHandMadeConfigLoadsIntoTheControls) {
-  Tapvero t(std::string("; edited by hand\r\n[Tapvero]\r\nZ = f1\r\n") + kZOn + "=1\r\nX=\xBB\xD8\xB3\xB5\r\n" + kMouse +
+  Tapvero t(std::string("; edited by hand\r\n[Tapvero]\r\nZ = f1\r\n") + kZOn + "=1\r\nX=\xBB\xD8\xB3\xB5\r\n" +
+            kMouse +
             "=1\r\n\xBD\xD7\xB6\xCE=007\r\n\xB4\xB0\xBF\xDA\xBB\xAF=\xD5\xE6\r\n\xBF\xED=-100\r\n\xB8\xDF=abc\r\n");
   EXPECT_EQ(t.text(编辑框_Z), L"f1");  // longer than the box takes when typing
   EXPECT_FALSE(t.ticked(选择框Z));     // only 真 is on

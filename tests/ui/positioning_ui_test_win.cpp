@@ -1,8 +1,6 @@
 // The positioning test from outside: runs in a window and full screen, hits
 // and misses given with the pointer, the keys and the buttons, the report
 // read from its message box, and a run cancelled during its countdown.
-#include "driver_win.h"  // first: <windows.h> before the rest
-
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -10,6 +8,7 @@
 
 #include "app/main_form.h"
 #include "app/stored_names.h"
+#include "driver_win.h"
 
 namespace tapvero::uitest {
 namespace {
@@ -19,7 +18,6 @@ using namespace app;
 using namespace tapvero::test;
 
 std::string line(const std::string& key, const std::string& value) { return key + "=" + value + "\r\n"; }
-
 
 POINT screen_point(const Tapvero& t, POINT client) {
   ClientToScreen(t.window(), &client);
@@ -191,8 +189,8 @@ TEST(PositioningUi, AFullScreenRunMaximizesTheWindowAndCountsClicksWithTheMouseO
   t.click(按钮3);
   ASSERT_TRUE(wait_until([&] { return IsZoomed(t.window()) && t.visible(标签_倒计时); }));
   // Placed by the screen's size, before the window was maximized.
-  EXPECT_TRUE(same_rect(t.client_rect(标签_倒计时),
-                        rect(GetSystemMetrics(SM_CXSCREEN) / 2 - 52, GetSystemMetrics(SM_CYSCREEN) / 2 - 125, 104, 104)));
+  EXPECT_TRUE(same_rect(t.client_rect(标签_倒计时), rect(GetSystemMetrics(SM_CXSCREEN) / 2 - 52,
+                                                         GetSystemMetrics(SM_CYSCREEN) / 2 - 125, 104, 104)));
   EXPECT_EQ(*t.config(), "[Tapvero]\r\n" + line(kMouse, kTrue) + line(kWindowed, kFalse));
   ASSERT_TRUE(wait_until([&] { return t.visible(按钮_泡泡); }));
   EXPECT_TRUE(bubble_within_margins(t));

@@ -1,7 +1,5 @@
 // The speed test as a player uses it: a click on the start button, keys
 // typed on it, clicks, the stage lines and the summary in the result box.
-#include "driver_win.h"  // first: <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +9,7 @@
 
 #include "app/main_form.h"
 #include "app/stored_names.h"
+#include "driver_win.h"
 
 namespace tapvero::uitest {
 namespace {
@@ -30,8 +29,8 @@ std::vector<std::wstring> lines_of(const std::wstring& text) {
 
 // Shows the report in the test's output, for people reading the log.
 void print(const std::wstring& report) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0, nullptr,
-                                    nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), utf8.data(), n, nullptr, nullptr);
   std::printf("%s\n", utf8.c_str());
