@@ -6,19 +6,19 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "positioning_test/message_poster_win.h"
 #include "positioning_test/window_services_win.h"
 #include "text/number_text.h"
 
 namespace {
 
+using tapvero::positioning_test::MessagePoster;
 using tapvero::positioning_test::precise_now_ms;
 using tapvero::positioning_test::TimerMaker;
 using tapvero::positioning_test::UniqueHandle;
@@ -39,26 +39,6 @@ double thread_cpu_ms() {
   return ms(kernel) + ms(user);
 }
 
-// Posts to a thread every `period_ms` until destroyed.
-class Poster {
- public:
-  Poster(DWORD thread, DWORD period_ms)
-      : worker_([this, thread, period_ms] {
-          while (!stop_) {
-            PostThreadMessageW(thread, kPing, 0, 0);
-            Sleep(period_ms);
-          }
-        }) {}
-  ~Poster() {
-    stop_ = true;
-    worker_.join();
-  }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
-};
-
 void run(const std::string& name, int waits, DWORD message_period_ms, const TimerMaker& make_timer) {
   long long handled = 0;
   Win32WindowServices services(
@@ -71,8 +51,8 @@ void run(const std::string& name, int waits, DWORD message_period_ms, const Time
         }
       },
       make_timer);
-  std::unique_ptr<Poster> poster;
-  if (message_period_ms) poster = std::make_unique<Poster>(GetCurrentThreadId(), message_period_ms);
+  std::unique_ptr<MessagePoster> poster;
+  if (message_period_ms) poster = std::make_unique<MessagePoster>(GetCurrentThreadId(), kPing, message_period_ms);
 
   std::vector<double> late;
   const double cpu_before = thread_cpu_ms();

@@ -5,10 +5,8 @@
 // precise_wait_bench.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "app/main_form.h"
+#include "positioning_test/message_poster_win.h"
 #include "positioning_test/window_services_win.h"
 #include "widgets/window_win.h"
 
@@ -34,27 +32,6 @@ struct Pump {
   DWORD slow_ms = 0;
 };
 
-// Posts kPing to a thread every few milliseconds for a while.
-class Poster {
- public:
-  Poster(DWORD thread, int for_ms)
-      : worker_([this, thread, for_ms] {
-          const double end = precise_now_ms() + for_ms;
-          while (!stop_ && precise_now_ms() < end) {
-            PostThreadMessageW(thread, kPing, 0, 0);
-            Sleep(5);
-          }
-        }) {}
-  ~Poster() {
-    stop_ = true;
-    worker_.join();
-  }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
-};
-
 class PreciseWait : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +47,7 @@ TEST_F(PreciseWait, EndsAtTheDueTimeSetWhenItBeganWhileMessagesKeepArriving) {
   Win32WindowServices services(std::ref(pump));
   // Messages go on arriving well past the due time: a wait that counted from
   // its last wake-up would last until they stop.
-  Poster poster(GetCurrentThreadId(), 2500);
+  MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
   const double started = precise_now_ms();
   EXPECT_TRUE(services.precise_wait(1000));
   const double took = precise_now_ms() - started;
@@ -98,7 +75,7 @@ TEST_F(PreciseWait, WithoutATimerItStillEndsAndHandlesMessages) {
     EXPECT_EQ(due, -3000000);
     return UniqueHandle();
   });
-  Poster poster(GetCurrentThreadId(), 2500);
+  MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
   const double started = precise_now_ms();
   EXPECT_TRUE(services.precise_wait(300));
   EXPECT_GE(precise_now_ms() - started, 299);
