@@ -9,7 +9,7 @@
 
 #include "alternation_lock/alternation_lock.h"
 #include "app/main_form.h"
-#include "widgets/memory_ui.h"
+#include "support/memory_ui.h"
 
 namespace {
 

@@ -12,19 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "positioning_test/message_poster_win.h"
 #include "positioning_test/window_services_win.h"
+#include "support/message_poster_win.h"
 #include "text/number_text.h"
 
 namespace {
 
 using tapvero::positioning_test::MessagePoster;
-using tapvero::positioning_test::precise_now_ms;
 using tapvero::positioning_test::TimerMaker;
 using tapvero::positioning_test::UniqueHandle;
 using tapvero::positioning_test::Win32WindowServices;
 using tapvero::text::fixed_text;
 using tapvero::text::int_text;
+using tapvero::widgets::precise_now_ms;
 
 constexpr std::int32_t kWaitMs = 1000;
 constexpr UINT kPing = WM_APP + 1;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "speed_test/report.h"
-#include "speed_test/speed_test.h"
+#include "speed_test/run.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "app/file_store.h"
 #include "app/profile.h"
 #include "app/settings_file.h"
+#include "support/memory_file_store.h"
 
 using namespace tapvero::app;
 

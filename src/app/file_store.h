@@ -1,7 +1,6 @@
 // Whole-file access, the one thing the settings file asks of the file system.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,17 +14,6 @@ class FileStore {
   virtual std::optional<std::string> read(const std::u16string& path) = 0;
   // Creates or replaces the file; false when that failed.
   virtual bool write(const std::u16string& path, std::string_view bytes) = 0;
-};
-
-// Files held in memory, for tests and the fuzzer.
-class MemoryFileStore final : public FileStore {
- public:
-  std::optional<std::string> read(const std::u16string& path) override;
-  bool write(const std::u16string& path, std::string_view bytes) override;
-
-  std::map<std::u16string, std::string> files;
-  bool read_only = false;  // writes fail, as in a read-only folder
-  int writes = 0;          // successful writes so far
 };
 
 // The real file system (Windows only).

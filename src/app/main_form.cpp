@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "speed_test/report.h"
-
 namespace tapvero::app {
 namespace {
 
@@ -107,7 +105,7 @@ const ControlSpec kControls[] = {
      Font{24, widgets::kBold},
      0,
      0,
-     speed_test::kGreen},
+     kGreen},
 
     {标签5,
      "标签5",

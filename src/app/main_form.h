@@ -59,6 +59,11 @@ const widgets::FormSpec& main_form();
 // positioning run.
 inline constexpr widgets::Size kNormalWindowSize = {671, 373};
 
+// 标签_稳定度's colours, by how even the last stage was.
+inline constexpr widgets::Color kGreen{46, 209, 50};
+inline constexpr widgets::Color kYellow{221, 202, 34};
+inline constexpr widgets::Color kRed{255, 0, 26};
+
 // The tab control's pages.
 enum Page : int { kSpeedTestPage = 0, kPositioningPage = 1, kLockPage = 2 };
 

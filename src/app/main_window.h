@@ -12,9 +12,10 @@
 #include "input/hotkeys.h"
 #include "input/input_system.h"
 #include "input/keyboard_hook.h"
-#include "positioning_test/positioning_test.h"
+#include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
-#include "speed_test/speed_test.h"
+#include "speed_test/run.h"
+#include "widgets/clock.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {

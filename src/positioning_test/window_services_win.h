@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "positioning_test/window_services.h"
+#include "widgets/clock_win.h"
 #include "widgets/unique_win.h"
 
 namespace tapvero::positioning_test {
@@ -42,8 +43,5 @@ class Win32WindowServices final : public WindowServices {
   std::function<void()> process_pending_messages_;
   TimerMaker make_timer_;
 };
-
-// Milliseconds from the performance counter, for measuring waits.
-double precise_now_ms();
 
 }  // namespace tapvero::positioning_test

@@ -10,11 +10,6 @@
 
 namespace tapvero::speed_test {
 
-// The stability figure's colours.
-inline constexpr widgets::Color kGreen{46, 209, 50};
-inline constexpr widgets::Color kYellow{221, 202, 34};
-inline constexpr widgets::Color kRed{255, 0, 26};
-
 struct StageReport {
   float seconds = 0;                  // the stage's time, rounded to 2 decimals
   std::int32_t bpm = 0;               // hits per second x 15
@@ -32,7 +27,8 @@ struct StageReport {
 StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_t hit_count,
                          std::span<std::int32_t> intervals);
 
-// Green above 70, yellow above 40, red otherwise.
+// The stability label's colour: green above 70, yellow above 40, red
+// otherwise.
 widgets::Color stability_color(float stability);
 
 // The summary appended at stop: two empty lines, then the whole test's hits,

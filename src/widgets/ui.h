@@ -63,13 +63,6 @@ class Ui {
   virtual void message_box(std::u16string_view text, std::u16string_view title, Icon icon) = 0;
 };
 
-// The millisecond tick counter.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual std::int32_t tick_ms() = 0;
-};
-
 // What the toolkit reports. A key or mouse handler returning false swallows
 // the message; the close handler refuses the close by returning false.
 class EventSink {

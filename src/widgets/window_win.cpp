@@ -622,14 +622,4 @@ void Win32Ui::process_pending_messages() {
   }
 }
 
-SystemClock::SystemClock() { QueryPerformanceFrequency(&frequency_); }
-
-std::int32_t SystemClock::tick_ms() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  const long long ms =
-      (now.QuadPart / frequency_.QuadPart) * 1000 + (now.QuadPart % frequency_.QuadPart) * 1000 / frequency_.QuadPart;
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
-}
-
 }  // namespace tapvero::widgets

@@ -97,15 +97,4 @@ class Win32Ui final : public Ui {
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
 };
 
-// The program's millisecond tick counter: a monotonic count with 1 ms
-// resolution (the performance counter), as a 32-bit value that wraps.
-class SystemClock final : public Clock {
- public:
-  SystemClock();
-  std::int32_t tick_ms() override;
-
- private:
-  LARGE_INTEGER frequency_{};
-};
-
 }  // namespace tapvero::widgets

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "input/fake_input_system.h"
+#include "support/fake_input_system.h"
+#include "support/memory_ui.h"
 #include "text/encoding.h"
-#include "widgets/memory_ui.h"
 
 namespace tapvero::alternation_lock {
 namespace {

@@ -4,9 +4,10 @@
 
 #include "app/main_form.h"
 #include "app/main_window.h"
-#include "input/fake_input_system.h"
-#include "positioning_test/fake_window_services.h"
-#include "widgets/memory_ui.h"
+#include "support/fake_input_system.h"
+#include "support/fake_window_services.h"
+#include "support/memory_file_store.h"
+#include "support/memory_ui.h"
 
 namespace tapvero::app {
 namespace {
@@ -16,11 +17,9 @@ using Strings = std::vector<std::string>;
 class MainWindowLockTest : public ::testing::Test {
  protected:
   MainWindowLockTest() { input.log_hook_chain = false; }
-  struct NoClock : widgets::Clock {
-    std::int32_t tick_ms() override { return 0; }
-  } clock;
+  testing::ManualClock clock;
   widgets::MemoryUi ui{main_form()};
-  positioning_test::FakeClock run_clock;
+  testing::ManualClock run_clock;
   positioning_test::FakeWindowServices window_services{ui, run_clock};
   MemoryFileStore files;
   input::FakeInputSystem input;

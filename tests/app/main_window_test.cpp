@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "input/fake_input_system.h"
-#include "positioning_test/fake_window_services.h"
-#include "widgets/memory_ui.h"
+#include "support/fake_input_system.h"
+#include "support/fake_window_services.h"
+#include "support/memory_file_store.h"
+#include "support/memory_ui.h"
 
 namespace tapvero::app {
 namespace {
@@ -16,12 +17,9 @@ const std::u16string kPath = u"C:\\Tapvero\\Config.ini";
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  struct StepClock : widgets::Clock {
-    std::int32_t now = 0;
-    std::int32_t tick_ms() override { return now += 100; }
-  } clock;
+  testing::ManualClock clock{100, 100};
   MemoryUi ui{main_form()};
-  positioning_test::FakeClock run_clock;
+  testing::ManualClock run_clock;
   positioning_test::FakeWindowServices window_services{ui, run_clock};
   input::FakeInputSystem input;
   MemoryFileStore files;

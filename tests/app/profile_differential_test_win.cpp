@@ -21,7 +21,7 @@
 #include "app/file_store.h"
 #include "app/profile.h"
 #include "app/settings_file.h"
-#include "app/stored_names.h"
+#include "support/stored_names.h"
 #include "text/encoding.h"
 
 namespace tapvero::app {

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/settings_file.h"
-#include "app/stored_names.h"
+#include "support/memory_file_store.h"
+#include "support/stored_names.h"
 
 namespace tapvero::app {
 namespace {

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "app/stored_names.h"
-#include "widgets/memory_ui.h"
+#include "support/memory_file_store.h"
+#include "support/memory_ui.h"
+#include "support/stored_names.h"
 
 namespace tapvero::app {
 namespace {

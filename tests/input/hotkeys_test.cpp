@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "input/fake_input_system.h"
+#include "support/fake_input_system.h"
 #include "text/encoding.h"
 
 namespace tapvero::input {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "input/fake_input_system.h"
+#include "support/fake_input_system.h"
 
 namespace tapvero::input {
 namespace {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "positioning_test/message_poster_win.h"
 #include "positioning_test/window_services_win.h"
+#include "support/message_poster_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::positioning_test {
@@ -48,9 +48,9 @@ TEST_F(PreciseWait, EndsAtTheDueTimeSetWhenItBeganWhileMessagesKeepArriving) {
   // Messages go on arriving well past the due time: a wait that counted from
   // its last wake-up would last until they stop.
   MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
-  const double started = precise_now_ms();
+  const double started = widgets::precise_now_ms();
   EXPECT_TRUE(services.precise_wait(1000));
-  const double took = precise_now_ms() - started;
+  const double took = widgets::precise_now_ms() - started;
   EXPECT_GE(took, 990);
   EXPECT_LT(took, 2000);
   EXPECT_GT(pump.handled, 20);  // handled during the wait, not after it
@@ -60,9 +60,9 @@ TEST_F(PreciseWait, AHandlerRunningPastTheDueTimeEndsTheWaitAsItReturns) {
   Win32WindowServices services(std::ref(pump));
   pump.slow_ms = 1500;
   PostThreadMessageW(GetCurrentThreadId(), kSlow, 0, 0);
-  const double started = precise_now_ms();
+  const double started = widgets::precise_now_ms();
   EXPECT_TRUE(services.precise_wait(1000));
-  const double took = precise_now_ms() - started;
+  const double took = widgets::precise_now_ms() - started;
   EXPECT_EQ(pump.handled, 1);
   EXPECT_GE(took, 1490);
   EXPECT_LT(took, 2400);  // not another full second after the handler
@@ -76,9 +76,9 @@ TEST_F(PreciseWait, WithoutATimerItStillEndsAndHandlesMessages) {
     return UniqueHandle();
   });
   MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
-  const double started = precise_now_ms();
+  const double started = widgets::precise_now_ms();
   EXPECT_TRUE(services.precise_wait(300));
-  EXPECT_GE(precise_now_ms() - started, 299);
+  EXPECT_GE(widgets::precise_now_ms() - started, 299);
   EXPECT_EQ(timers_asked, 1);
   EXPECT_GT(pump.handled, 5);
 }

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
-#include "app/stored_names.h"
+#include "support/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {

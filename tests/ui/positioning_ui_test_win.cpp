@@ -7,8 +7,8 @@
 #include <regex>
 
 #include "app/main_form.h"
-#include "app/stored_names.h"
 #include "driver_win.h"
+#include "support/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {

@@ -1,4 +1,4 @@
-#include "speed_test/speed_test.h"
+#include "speed_test/run.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "positioning_test/positioning_test.h"
+#include "positioning_test/run.h"
 
 #include "app/main_form.h"
 #include "text/encoding.h"

@@ -1,15 +1,16 @@
 // The positioning test through the main window's events, on an in-memory
 // window whose frame is 6 by 29 pixels around the client area, on a 1280 by
 // 800 screen.
-#include "positioning_test/positioning_test.h"
+#include "positioning_test/run.h"
 
 #include <gtest/gtest.h>
 
 #include "app/main_form.h"
 #include "app/main_window.h"
-#include "input/fake_input_system.h"
-#include "positioning_test/fake_window_services.h"
-#include "widgets/memory_ui.h"
+#include "support/fake_input_system.h"
+#include "support/fake_window_services.h"
+#include "support/memory_file_store.h"
+#include "support/memory_ui.h"
 
 namespace tapvero::positioning_test {
 namespace {
@@ -61,7 +62,7 @@ class PositioningRun : public ::testing::Test {
 
   MemoryUi ui{main_form()};
   MemoryFileStore files;
-  FakeClock clock;
+  testing::ManualClock clock;
   FakeWindowServices services{ui, clock};
   input::FakeInputSystem input;
   MainWindow window{{ui, clock, files, [] { return kPath; }, services, input}};

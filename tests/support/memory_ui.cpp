@@ -1,4 +1,4 @@
-#include "widgets/memory_ui.h"
+#include "support/memory_ui.h"
 
 #include <stdexcept>
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "widgets/clock.h"
 #include "widgets/ui.h"
 
 namespace tapvero::speed_test {

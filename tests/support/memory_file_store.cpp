@@ -1,4 +1,4 @@
-#include "app/file_store.h"
+#include "support/memory_file_store.h"
 
 namespace tapvero::app {
 

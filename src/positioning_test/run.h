@@ -16,6 +16,7 @@
 #include "app/settings.h"
 #include "positioning_test/rules.h"
 #include "positioning_test/window_services.h"
+#include "widgets/clock.h"
 #include "widgets/ui.h"
 
 namespace tapvero::positioning_test {

@@ -1,4 +1,4 @@
-// Window services in memory: a clock the test moves, a pointer the test
+// Window services in memory: time that passes in waits, a pointer the test
 // places, and message processing that runs the test's own code as the
 // handlers of messages that arrived meanwhile.
 #pragma once
@@ -9,20 +9,14 @@
 #include <vector>
 
 #include "positioning_test/window_services.h"
-#include "widgets/memory_ui.h"
+#include "support/manual_clock.h"
+#include "support/memory_ui.h"
 
 namespace tapvero::positioning_test {
 
-class FakeClock final : public widgets::Clock {
- public:
-  std::int32_t tick_ms() override { return now; }
-  void advance(std::int32_t ms) { now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + ms); }
-  std::int32_t now = 0;
-};
-
 class FakeWindowServices final : public WindowServices {
  public:
-  FakeWindowServices(widgets::MemoryUi& ui, FakeClock& clock) : ui_(ui), clock_(clock) {}
+  FakeWindowServices(widgets::MemoryUi& ui, testing::ManualClock& clock) : ui_(ui), clock_(clock) {}
 
   widgets::Size screen_size() const override { return ui_.screen(); }
   widgets::Point pointer_position() const override { return pointer; }
@@ -63,7 +57,7 @@ class FakeWindowServices final : public WindowServices {
 
  private:
   widgets::MemoryUi& ui_;
-  FakeClock& clock_;
+  testing::ManualClock& clock_;
   bool maximize_posted_ = false;
   std::deque<std::function<void()>> queue_;
 };

@@ -1,4 +1,4 @@
-#include "speed_test/speed_test.h"
+#include "speed_test/run.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,8 @@
 
 #include "app/main_form.h"
 #include "speed_test/report.h"
-#include "widgets/memory_ui.h"
+#include "support/manual_clock.h"
+#include "support/memory_ui.h"
 
 namespace tapvero::speed_test {
 namespace {
@@ -17,21 +18,9 @@ constexpr int kZ = 0x5A;
 constexpr int kX = 0x58;
 constexpr int kOther = 0x41;
 
-// A clock the test sets; each reading may also move it on, as time passes
-// while the program works.
-struct TestClock final : widgets::Clock {
-  std::int32_t now = 1000;
-  std::int32_t per_reading = 0;
-  std::int32_t tick_ms() override {
-    const std::int32_t t = now;
-    now += per_reading;
-    return t;
-  }
-};
-
-class SpeedTestTest : public ::testing::Test {
+class SpeedRun : public ::testing::Test {
  protected:
-  SpeedTestTest() {
+  SpeedRun() {
     shared.z_key_code = kZ;
     shared.x_key_code = kX;
     shared.stage_size = 20;
@@ -50,12 +39,12 @@ class SpeedTestTest : public ::testing::Test {
   std::u16string result() const { return ui.text(编辑框_结果); }
 
   widgets::MemoryUi ui{main_form()};
-  TestClock clock;
+  testing::ManualClock clock{1000};
   SharedValues shared;
   SpeedTest test{ui, clock, shared};
 };
 
-TEST_F(SpeedTestTest, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
+TEST_F(SpeedRun, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
   ui.set_text(编辑框_结果, u"old report");
   test.start_button_clicked(true);
   EXPECT_TRUE(test.running());
@@ -73,14 +62,14 @@ TEST_F(SpeedTestTest, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
   EXPECT_EQ(ui.at(标签_稳定度).text_color, kGreen);
 }
 
-TEST_F(SpeedTestTest, TheHitCountRunsOnAcrossStages) {
+TEST_F(SpeedRun, TheHitCountRunsOnAcrossStages) {
   test.start_button_clicked(true);
   even_hits(40, 100);
   EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
   EXPECT_EQ(ui.text(标签_连击), u"40");
 }
 
-TEST_F(SpeedTestTest, TheNextStageStartsWhenTheReportIsDone) {
+TEST_F(SpeedRun, TheNextStageStartsWhenTheReportIsDone) {
   test.start_button_clicked(true);
   even_hits(19, 100);
   clock.per_reading = 7;  // the report takes 7 ms
@@ -93,7 +82,7 @@ TEST_F(SpeedTestTest, TheNextStageStartsWhenTheReportIsDone) {
   EXPECT_EQ(result().substr(result().find(u"\r\n") + 2), u"连击:40 耗时:2.01秒 BPM:149 稳定度:99.66%\r\n");
 }
 
-TEST_F(SpeedTestTest, BothTriggerKeysHitOtherKeysDoNot) {
+TEST_F(SpeedRun, BothTriggerKeysHitOtherKeysDoNot) {
   test.start_button_clicked(true);
   test.start_button_key_down(kZ);
   test.start_button_key_down(kX);
@@ -105,7 +94,7 @@ TEST_F(SpeedTestTest, BothTriggerKeysHitOtherKeysDoNot) {
   EXPECT_EQ(test.hits(), 3);
 }
 
-TEST_F(SpeedTestTest, ASlotWithNoKeyNeverMatches) {
+TEST_F(SpeedRun, ASlotWithNoKeyNeverMatches) {
   shared.z_key_code = 0;
   test.start_button_clicked(true);
   test.start_button_key_down(0);
@@ -115,13 +104,13 @@ TEST_F(SpeedTestTest, ASlotWithNoKeyNeverMatches) {
   EXPECT_EQ(test.hits(), 1);
 }
 
-TEST_F(SpeedTestTest, KeysDoNothingWhileIdle) {
+TEST_F(SpeedRun, KeysDoNothingWhileIdle) {
   test.start_button_key_down(kZ);
   EXPECT_FALSE(test.running());
   EXPECT_EQ(ui.text(标签_连击), u"0");
 }
 
-TEST_F(SpeedTestTest, MouseClicksCountOnlyWithMouseCountingTicked) {
+TEST_F(SpeedRun, MouseClicksCountOnlyWithMouseCountingTicked) {
   test.start_button_clicked(true);
   test.start_button_clicked(true);
   test.start_button_right_released();
@@ -137,12 +126,12 @@ TEST_F(SpeedTestTest, MouseClicksCountOnlyWithMouseCountingTicked) {
   EXPECT_EQ(test.hits(), 2);
 }
 
-TEST_F(SpeedTestTest, AKeyboardClickStillStartsATest) {
+TEST_F(SpeedRun, AKeyboardClickStillStartsATest) {
   test.start_button_clicked(false);
   EXPECT_TRUE(test.running());
 }
 
-TEST_F(SpeedTestTest, ARightButtonStartResetsAsMuchAsALeftClickStart) {
+TEST_F(SpeedRun, ARightButtonStartResetsAsMuchAsALeftClickStart) {
   // An earlier test with uneven intervals and a stage completed.
   test.start_button_clicked(true);
   hits_after({10, 500});
@@ -157,7 +146,7 @@ TEST_F(SpeedTestTest, ARightButtonStartResetsAsMuchAsALeftClickStart) {
             u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n\r\n\r\n共计连击:20 耗时:2秒 BPM:150 稳定度:100.00%");
 }
 
-TEST_F(SpeedTestTest, StopWritesTheSummaryAndResets) {
+TEST_F(SpeedRun, StopWritesTheSummaryAndResets) {
   test.start_button_clicked(true);
   even_hits(50, 100);
   clock.now += 1000;  // idle time before the stop counts too
@@ -176,7 +165,7 @@ TEST_F(SpeedTestTest, StopWritesTheSummaryAndResets) {
   EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
 }
 
-TEST_F(SpeedTestTest, StopRightAfterStartWritesAnEmptySummary) {
+TEST_F(SpeedRun, StopRightAfterStartWritesAnEmptySummary) {
   test.start_button_clicked(true);
   clock.now += 1230;
   test.stop_button_clicked();
@@ -184,7 +173,7 @@ TEST_F(SpeedTestTest, StopRightAfterStartWritesAnEmptySummary) {
   EXPECT_EQ(ui.text(标签_连击), u"0");
 }
 
-TEST_F(SpeedTestTest, AStageOfOneHitReportsEveryHit) {
+TEST_F(SpeedRun, AStageOfOneHitReportsEveryHit) {
   shared.stage_size = 1;
   test.start_button_clicked(true);
   hits_after({250, 500});
@@ -192,7 +181,7 @@ TEST_F(SpeedTestTest, AStageOfOneHitReportsEveryHit) {
   EXPECT_EQ(ui.at(标签_稳定度).text_color, kRed);
 }
 
-TEST_F(SpeedTestTest, HitsInTheSameMillisecondCountAsEven) {
+TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
   test.start_button_clicked(true);
   even_hits(10, 100);
   hits_after({0, 0});
@@ -202,7 +191,7 @@ TEST_F(SpeedTestTest, HitsInTheSameMillisecondCountAsEven) {
   EXPECT_EQ(ui.text(标签_稳定度), u"91.05%");
 }
 
-TEST_F(SpeedTestTest, TheStageSizeHoldsForTheWholeTest) {
+TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
   test.start_button_clicked(true);
   shared.stage_size = 5;  // saved during the test
   even_hits(20, 100);
@@ -213,7 +202,7 @@ TEST_F(SpeedTestTest, TheStageSizeHoldsForTheWholeTest) {
   EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
 }
 
-TEST_F(SpeedTestTest, AStageSizeBelowOneNeverReachesATest) {
+TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
   shared.stage_size = 0;
   test.start_button_clicked(true);
   even_hits(2, 100);
@@ -222,7 +211,7 @@ TEST_F(SpeedTestTest, AStageSizeBelowOneNeverReachesATest) {
   EXPECT_EQ(result(), u"连击:1 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n连击:2 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n");
 }
 
-TEST_F(SpeedTestTest, ATickCounterThatWrapsNeverFails) {
+TEST_F(SpeedRun, ATickCounterThatWrapsNeverFails) {
   clock.now = std::numeric_limits<std::int32_t>::max() - 500;
   test.start_button_clicked(true);
   for (int i = 0; i < 20; ++i) {

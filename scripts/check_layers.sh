@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# check_layers.sh [SRC]: fails when a file includes the header of a layer
+# above its own (or of a sibling it must not know). The layers, lowest
+# first: text; input and widgets; the form and the settings; the three
+# features; the program. Prints every offending include.
+set -euo pipefail
+src=${1:-$(dirname "$0")/../src}
+
+layer_of() {
+  case "$1" in
+    text/*) echo text ;;
+    input/*) echo input ;;
+    widgets/*) echo widgets ;;
+    app/main_window* | app/main_win*) echo program ;;
+    app/*) echo form ;;
+    speed_test/*) echo speed_test ;;
+    positioning_test/*) echo positioning_test ;;
+    alternation_lock/*) echo alternation_lock ;;
+    *) echo unknown ;;
+  esac
+}
+
+may_include() {  # layer -> the layers its files may include
+  case "$1" in
+    text) echo "text" ;;
+    input) echo "text input" ;;
+    widgets) echo "text widgets" ;;
+    form) echo "text input widgets form" ;;
+    speed_test | positioning_test | alternation_lock) echo "text input widgets form $1" ;;
+    program) echo "text input widgets form speed_test positioning_test alternation_lock program" ;;
+  esac
+}
+
+bad=0
+cd "$src"
+while IFS= read -r file; do
+  file=${file#./}
+  from=$(layer_of "$file")
+  if [ "$from" = unknown ]; then
+    echo "check_layers: $file belongs to no layer" >&2
+    bad=1
+    continue
+  fi
+  allowed=" $(may_include "$from") "
+  while IFS= read -r header; do
+    to=$(layer_of "$header")
+    [ "$to" = unknown ] && continue  # not one of ours
+    if [[ $allowed != *" $to "* ]]; then
+      echo "check_layers: $file ($from) includes $header ($to)" >&2
+      bad=1
+    fi
+  done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file")
+done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+
+if [ "$bad" -ne 0 ]; then exit 1; fi
+echo "check_layers: no include reaches upwards"

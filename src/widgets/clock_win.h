@@ -1,0 +1,23 @@
+// The system clock every Windows part of the program reads.
+#pragma once
+
+#include <windows.h>
+
+#include "widgets/clock.h"
+
+namespace tapvero::widgets {
+
+// Milliseconds from the performance counter, exact to the fraction.
+double precise_now_ms();
+
+// The program's millisecond tick counter: a monotonic count with 1 ms
+// resolution (the performance counter), as a 32-bit value that wraps.
+class SystemClock final : public Clock {
+ public:
+  std::int32_t tick_ms() override;
+};
+
+// A performance-counter reading in the tick counter's scale.
+std::int32_t tick_ms_of(LONGLONG counter);
+
+}  // namespace tapvero::widgets
