@@ -11,6 +11,9 @@
 
 namespace {
 
+// The lock's own key, spelled out on the portable side.
+static_assert(tapvero::alternation_lock::kF12 == VK_F12);
+
 // The running executable's full path.
 std::u16string module_path() {
   std::wstring path(MAX_PATH, L'\0');

@@ -16,7 +16,6 @@ constexpr std::string_view kEmptyIdentifierText =
     "\xA1\xBE\xB4\xB0\xBF\xDA_\xC8\xC8\xBC\xFC\xD7\xA2\xB2\xE1\xA1\xBF\xC3\xFC\xC1\xEE\xB5\xDA"
     "5\xB8\xF6\xB2\xCE\xCA\xFD\xA1\xBE\xB1\xEA\xCA\xB6\xCE\xC4\xB1\xBE\xA1\xBF\xB2\xBB\xC4\xDC\xCE\xAA\xBF\xD5\xCE\xC4"
     "\xB1\xBE";
-constexpr std::uint32_t kInformationBox = 0x40;  // MB_OK with the information icon
 
 }  // namespace
 
@@ -50,7 +49,7 @@ bool Hotkeys::窗口_热键注册(std::optional<WindowHandle> window, std::uint3
   const WindowHandle target = window ? *window : system_.own_window();
   if (text::trim_blanks(标识文本).empty()) {
     system_.message_box(window ? system_.own_window() : target, kEmptyIdentifierText, kEmptyIdentifierTitle,
-                        kInformationBox);
+                        kInformationBoxStyle);
     return false;
   }
   const std::optional<std::size_t> place = known ? known : find_or_add(标识文本);

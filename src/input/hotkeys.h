@@ -18,6 +18,8 @@
 namespace tapvero::input {
 
 inline constexpr std::uint32_t kWmHotkey = 0x0312;
+// The style of the hotkey module's message box: OK, with the information icon.
+inline constexpr std::uint32_t kInformationBoxStyle = 0x40;
 
 class Hotkeys {
  public:

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 #include "input/hotkeys.h"
@@ -10,6 +11,15 @@
 
 namespace tapvero::input {
 namespace {
+
+// The Windows numbers the portable side spells out for itself.
+static_assert(kWmHotkey == WM_HOTKEY);
+static_assert(kInformationBoxStyle == (MB_OK | MB_ICONINFORMATION));
+static_assert(kKeyEventKeyUp == KEYEVENTF_KEYUP);
+static_assert(kHookAction == HC_ACTION);
+static_assert(kKeyEventRecordKeyCode == offsetof(KBDLLHOOKSTRUCT, vkCode));
+static_assert(kKeyEventRecordFlags == offsetof(KBDLLHOOKSTRUCT, flags));
+static_assert(kKeyEventRecordSize <= sizeof(KBDLLHOOKSTRUCT));
 
 KeyboardHook* g_hook = nullptr;
 Hotkeys* g_hotkeys = nullptr;

@@ -7,7 +7,6 @@
 namespace tapvero::input {
 namespace {
 
-constexpr int kAction = 0;  // HC_ACTION
 // Presses with any mix of the extended and injected bits, and with Alt held;
 // not with Alt held and injected, and never a release (0x80).
 constexpr std::uint32_t kFirstUnreportedFlags = 0x23;
@@ -32,7 +31,7 @@ void KeyboardHook::remove_keyboard_hook() {
 }
 
 std::intptr_t KeyboardHook::hook_procedure(int code, std::uintptr_t wparam, std::intptr_t lparam) {
-  if (code == kAction) {
+  if (code == kHookAction) {
     // Our own copy: Windows' record is read once, whatever the callback does.
     std::array<unsigned char, kKeyEventRecordSize> record{};
     std::memcpy(record.data(), reinterpret_cast<const void*>(lparam), record.size());

@@ -42,6 +42,8 @@ class KeyboardHook {
   Callback callback_;
 };
 
+// The hook code of an event the hook must act on.
+inline constexpr int kHookAction = 0;
 // The layout of the event record Windows passes to a low-level keyboard hook.
 inline constexpr std::size_t kKeyEventRecordSize = 20;
 inline constexpr std::size_t kKeyEventRecordKeyCode = 0;

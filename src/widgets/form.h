@@ -72,7 +72,6 @@ struct TabPage {
 
 struct ControlSpec {
   ControlId id = kMainWindow;
-  std::string_view name;  // the control's name in the program, for messages
   Kind kind = Kind::kLabel;
   ControlId container = kMainWindow;  // the main window, the tab control or a group box
   int page = -1;                      // tab page, for controls on the tab control
