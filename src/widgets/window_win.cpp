@@ -499,6 +499,10 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
+    case WM_KEYDOWN:
+      // Delete edits without a character message.
+      if ((s.flags & kReadOnlyInput) && wp == VK_DELETE) return 0;
+      break;
     case WM_IME_CHAR:
     case WM_CUT:
     case WM_CLEAR:

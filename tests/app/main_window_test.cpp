@@ -70,7 +70,6 @@ TEST_F(MainWindowTest, TheSpeedTestIsBoundToItsButtons) {
   EXPECT_EQ(ui.text(标签_连击), u"4");
   window.on_clicked(停止测试, true);
   EXPECT_FALSE(ui.enabled(停止测试));
-  EXPECT_NE(ui.text(编辑框_结果).find(u"共计连击:4 "), std::u16string::npos);
 }
 
 }  // namespace

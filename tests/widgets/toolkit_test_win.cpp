@@ -1,0 +1,162 @@
+// The Win32 toolkit in this process: the main form's window, with a sink that
+// records what the toolkit reports, driven by the messages a user's clicks,
+// keys and pastes make. Each case builds its own window.
+#include <windows.h>  // first: before <commctrl.h>
+// clang-format off: the order above matters
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "widgets/window_win.h"
+
+namespace tapvero::widgets {
+namespace {
+
+using namespace app;
+
+struct RecordingSink final : EventSink {
+  void on_created() override {}
+  bool on_close_requested() override { return true; }
+  void on_clicked(ControlId id, bool by_mouse) override { clicks.push_back({id, by_mouse}); }
+  bool on_key_down(ControlId, int, int) override { return true; }
+  bool on_button_up(ControlId, MouseButton, Point, int) override { return true; }
+  bool on_mouse_move(ControlId, Point, int) override { return true; }
+
+  struct Click {
+    ControlId id;
+    bool by_mouse;
+    friend bool operator==(const Click&, const Click&) = default;
+  };
+  std::vector<Click> clicks;
+};
+
+class Toolkit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ui.create(sink, SW_SHOWNORMAL));
+    SetForegroundWindow(ui.main_window());
+    pump();
+  }
+
+  HWND hwnd(ControlId id) const { return GetDlgItem(ui.main_window(), id); }
+  void pump() { ui.process_pending_messages(); }
+
+  // A key as the keyboard gives it to the focused control, Shift held or not.
+  void key(WORD vk, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    HWND target = GetFocus() ? GetFocus() : ui.main_window();
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+    pump();
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+  }
+  void focus(ControlId id) {
+    ui.focus(id);
+    pump();
+  }
+  // A left click on the tab of `page`, where the user would click it.
+  void click_tab(int page) {
+    HWND tab = hwnd(高级选择夹1);
+    RECT r{};
+    SendMessageW(tab, TCM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(tab, WM_LBUTTONUP, 0, at);
+    pump();
+  }
+  static void set_clipboard(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::memcpy(GlobalLock(data), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(data);
+    SetClipboardData(CF_UNICODETEXT, data);
+    CloseClipboard();
+  }
+
+  RecordingSink sink;
+  Win32Ui ui{GetModuleHandleW(nullptr), main_form()};
+};
+
+TEST_F(Toolkit, ATabShowsItsOwnPageAndHidesTheOthers) {
+  const struct {
+    int page;
+    std::vector<ControlId> shown, hidden;
+  } steps[] = {
+      {kPositioningPage, {按钮3, 编辑框_宽, 选择框_开启窗口化}, {开始测试, 编辑框_结果, 按钮_开启自动锁定}},
+      {kLockPage, {按钮_开启自动锁定, 标签7}, {按钮3, 编辑框_宽, 开始测试}},
+      {kSpeedTestPage, {开始测试, 编辑框_结果, 分组框1}, {按钮3, 标签7}},
+  };
+  for (const auto& step : steps) {
+    click_tab(step.page);
+    EXPECT_EQ(ui.current_page(高级选择夹1), step.page);
+    for (ControlId id : step.shown) EXPECT_TRUE(IsWindowVisible(hwnd(id))) << "page " << step.page << " id " << id;
+    for (ControlId id : step.hidden) EXPECT_FALSE(IsWindowVisible(hwnd(id))) << "page " << step.page << " id " << id;
+  }
+  // The bubble and the countdown stay hidden whatever the page.
+  EXPECT_FALSE(IsWindowVisible(hwnd(按钮_泡泡)));
+  EXPECT_FALSE(IsWindowVisible(hwnd(标签_倒计时)));
+}
+
+TEST_F(Toolkit, TabWalksTheFocusableControlsInFormOrderAndEnterClicksAButton) {
+  focus(编辑框_X);
+  const struct {
+    bool backwards;
+    ControlId expected;
+  } steps[] = {
+      {false, 选择框_鼠标}, {false, 按钮1},      {true, 选择框_鼠标},  {false, 按钮1},
+      {false, 开始测试},    {true, 按钮1},       {false, 开始测试},     // 停止测试 is disabled: skipped
+      {false, 编辑框_阶段}, {false, 按钮2},      {false, 编辑框_结果},  // the multi-line box lets Tab through
+      {false, 选择框Z},     {true, 编辑框_结果},                        // and wraps around, both ways
+  };
+  for (const auto& step : steps) {
+    key(VK_TAB, step.backwards);
+    EXPECT_EQ(ui.focused(), step.expected);
+  }
+  focus(按钮1);
+  key(VK_RETURN);
+  EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{按钮1, false}}));
+}
+
+TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
+  focus(编辑框_阶段);
+  SendMessageW(hwnd(编辑框_阶段), EM_SETSEL, 2, 2);
+  for (wchar_t c : std::wstring(L"a-5x")) SendMessageW(hwnd(编辑框_阶段), WM_CHAR, c, 0);
+  EXPECT_EQ(ui.text(编辑框_阶段), u"20-5");
+  set_clipboard(L"1 two-3\r\n４");
+  SendMessageW(hwnd(编辑框_阶段), WM_PASTE, 0, 0);
+  EXPECT_EQ(ui.text(编辑框_阶段), u"20-51-3");
+  // A plain box takes what is pasted.
+  SendMessageW(hwnd(编辑框_Z), EM_SETSEL, 0, -1);
+  set_clipboard(L"q");
+  SendMessageW(hwnd(编辑框_Z), WM_PASTE, 0, 0);
+  EXPECT_EQ(ui.text(编辑框_Z), u"q");
+}
+
+TEST_F(Toolkit, TheResultBoxRefusesEveryEditButTheProgramsOwn) {
+  ui.append_text(编辑框_结果, u"line one\r\n");
+  focus(编辑框_结果);
+  HWND box = hwnd(编辑框_结果);
+  SendMessageW(box, EM_SETSEL, 0, -1);
+  set_clipboard(L"pasted");
+  for (UINT msg : {UINT{WM_CUT}, UINT{WM_CLEAR}, UINT{WM_PASTE}, UINT{WM_UNDO}, UINT{EM_UNDO}})
+    SendMessageW(box, msg, 0, 0);
+  for (wchar_t c : std::wstring(L"ab\b\r")) SendMessageW(box, WM_CHAR, c, 0);
+  for (WORD vk : {VK_DELETE, VK_BACK, VK_RETURN, VK_SPACE}) key(vk);
+  EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\n");
+  ui.append_text(编辑框_结果, u"line two");
+  EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\nline two");
+}
+
+}  // namespace
+}  // namespace tapvero::widgets
