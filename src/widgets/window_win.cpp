@@ -41,6 +41,16 @@ std::wstring integer_characters(const std::wstring& s) {
   return out;
 }
 
+// The program's icon, the module's icon resource 1, in the size of the given
+// metrics (the taskbar's and Alt+Tab's, or the title bar's); the system's
+// generic icon if the module has none.
+HICON program_icon(HINSTANCE instance, int width_metric, int height_metric) {
+  if (HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width_metric),
+                               GetSystemMetrics(height_metric), LR_DEFAULTCOLOR | LR_SHARED))
+    return static_cast<HICON>(icon);
+  return LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 }  // namespace
 
 Win32Ui::Win32Ui(HINSTANCE instance, const FormSpec& form)
@@ -71,7 +81,8 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
   wc.lpfnWndProc = window_proc;
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hIcon = program_icon(instance_, SM_CXICON, SM_CYICON);
+  wc.hIconSm = program_icon(instance_, SM_CXSMICON, SM_CYSMICON);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClass;
   if (!GetClassInfoExW(instance_, kWindowClass, &wc) && !RegisterClassExW(&wc)) return false;
