@@ -162,7 +162,8 @@ TEST(MainWindowUi, TheProgramFileCarriesItsVersionAndIconAndTheWindowShowsTheIco
     }
     ReleaseDC(nullptr, screen);
     return orange >= 8;
-  })) << orange << " orange pixels in the title bar's corner";
+  })) << orange
+      << " orange pixels in the title bar's corner";
 }
 
 TEST(MainWindowUi, EachTabShowsItsOwnPage) {
@@ -176,6 +177,44 @@ TEST(MainWindowUi, EachTabShowsItsOwnPage) {
   EXPECT_FALSE(t.visible(按钮3));
   t.select_page(kSpeedTestPage);
   EXPECT_TRUE(wait_until([&] { return t.visible(开始测试); }));
+}
+
+TEST(MainWindowUi, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusTheFirstControl) {
+  Tapvero t;
+  // From the result box, which would otherwise take a typed Tab.
+  t.click(编辑框_结果);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  struct Step {
+    WORD vk;
+    bool shift;
+    int page;
+    int focus;  // the page's first control that takes the focus
+    int shown;  // a control of the page
+  };
+  const Step steps[] = {
+      {VK_TAB, false, kPositioningPage, 按钮3, 编辑框_宽},
+      {VK_TAB, false, kLockPage, 按钮_开启自动锁定, 标签7},  // the disabled off button is skipped
+      {VK_TAB, false, kSpeedTestPage, 选择框Z, 开始测试},    // around to the first page
+      {VK_TAB, true, kLockPage, 按钮_开启自动锁定, 标签7},
+      {VK_PRIOR, false, kPositioningPage, 按钮3, 编辑框_宽},
+      {VK_NEXT, false, kLockPage, 按钮_开启自动锁定, 标签7},
+      {VK_NEXT, false, kSpeedTestPage, 选择框Z, 开始测试},
+      {VK_PRIOR, true, kLockPage, 按钮_开启自动锁定, 标签7},  // Shift changes nothing for the page keys
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "page " << step.page);
+    t.key(step.vk, step.shift, true);
+    ASSERT_TRUE(wait_until([&] { return t.current_page() == step.page && t.focused_control() == step.focus; }))
+        << "page " << t.current_page() << ", focus " << t.focused_control().value_or(-1);
+    // What a click on the tab shows: that page's controls and no other's.
+    EXPECT_TRUE(t.visible(step.shown));
+    for (int other : {开始测试, 编辑框_宽, 标签7}) {
+      if (other != step.shown) {
+        EXPECT_FALSE(t.visible(other));
+      }
+    }
+  }
+  EXPECT_EQ(t.text(编辑框_结果), L"");
 }
 
 // The text of the program's visible tooltip, if one shows.
