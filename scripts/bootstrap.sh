@@ -13,7 +13,7 @@ packages=(
   # running the Windows build
   wine wine64 xvfb xdotool imagemagick fonts-wqy-microhei locales
   # the program icon (drawn at build time) and the packaged download
-  librsvg2-bin zip
+  librsvg2-bin zip unzip
 )
 
 missing=()
