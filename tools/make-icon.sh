@@ -15,5 +15,8 @@ for size in 16 20 24 32 48 64 256; do
 done
 # No time stamps or other metadata in the frames (the 256 px one is stored
 # as PNG inside the icon).
-convert "${frames[@]}" -strip -define png:exclude-chunks=date,time "$work/icon.ico"
+# ImageMagick 7 (MSYS2) is `magick`; Debian's 6 is `convert`.
+im=convert
+if command -v magick >/dev/null 2>&1; then im=magick; fi
+"$im" "${frames[@]}" -strip -define png:exclude-chunks=date,time "$work/icon.ico"
 mv "$work/icon.ico" "$out"
