@@ -33,7 +33,7 @@ if [ "$size" -ge 1048576 ]; then
   echo "package.sh: Tapvero.exe is $size bytes, 1 MB or more" >&2
   exit 1
 fi
-imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort)
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort)
 for dll in $imports; do
   case "$dll" in
     kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | msvcrt.dll | advapi32.dll | shell32.dll) ;;
@@ -58,6 +58,6 @@ mv "$work/$zip_name" "$root/dist/"
 (cd "$root/dist" && sha256sum "$zip_name" >SHA256SUMS)
 
 echo "package.sh: Tapvero $version from commit ${commit:0:12}"
-echo "  Tapvero.exe: $size bytes, imports $(echo $imports | tr ' ' ','), SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)"
+echo "  Tapvero.exe: $size bytes, imports $(echo "$imports" | paste -sd,), SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)"
 echo "  dist/$zip_name"
 (cd "$root/dist" && unzip -l "$zip_name" | sed 's/^/    /' && sed 's/^/  SHA256SUMS: /' SHA256SUMS)
