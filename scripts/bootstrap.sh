@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-x86-64
   # running the Windows build
   wine wine64 xvfb xdotool imagemagick fonts-wqy-microhei locales
+  # the program icon (drawn at build time) and the packaged download
+  librsvg2-bin zip unzip
 )
 
 missing=()

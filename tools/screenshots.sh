@@ -29,6 +29,8 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 # lies below the title bar Wine draws.
 for page in 0 1 2; do
   xdotool mousemove $((X + 3 + 8 + 32 + page * 60)) $((Y + 25 + 8 + 10)) click 1
+  # The pointer off the window, so that no tab's hint covers the page.
+  xdotool mousemove 0 0
   sleep 1
   import -window root -crop 680x400+$((X - 5))+$((Y - 25)) "$out/page$page-acp$acp.png"
 done

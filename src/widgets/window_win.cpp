@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 namespace tapvero::widgets {
@@ -41,6 +42,16 @@ std::wstring integer_characters(const std::wstring& s) {
   return out;
 }
 
+// The program's icon, the module's icon resource 1, in the size of the given
+// metrics (the taskbar's and Alt+Tab's, or the title bar's); the system's
+// generic icon if the module has none.
+HICON program_icon(HINSTANCE instance, int width_metric, int height_metric) {
+  if (HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width_metric),
+                               GetSystemMetrics(height_metric), LR_DEFAULTCOLOR | LR_SHARED))
+    return static_cast<HICON>(icon);
+  return LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 }  // namespace
 
 Win32Ui::Win32Ui(HINSTANCE instance, const FormSpec& form)
@@ -71,7 +82,8 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
   wc.lpfnWndProc = window_proc;
   wc.hInstance = instance_;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hIcon = program_icon(instance_, SM_CXICON, SM_CYICON);
+  wc.hIconSm = program_icon(instance_, SM_CXSMICON, SM_CYSMICON);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClass;
   if (!GetClassInfoExW(instance_, kWindowClass, &wc) && !RegisterClassExW(&wc)) return false;
@@ -548,31 +560,69 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
   return DefSubclassProc(c.hwnd, msg, wp, lp);
 }
 
+bool Win32Ui::takes_focus(const Control& c) {
+  if (!c.hwnd) return false;
+  const Kind k = c.desc->kind;
+  return (k == Kind::kButton || k == Kind::kCheckBox || k == Kind::kEdit) && IsWindowVisible(c.hwnd) &&
+         IsWindowEnabled(c.hwnd);
+}
+
+// The focus, as the keyboard gives it: an edit box's whole text selected.
+void Win32Ui::give_focus(const Control& c) {
+  SetFocus(c.hwnd);
+  if (c.desc->kind == Kind::kEdit) SendMessageW(c.hwnd, EM_SETSEL, 0, -1);
+}
+
 // The Tab key walks the controls that take the focus in the order of the
 // form, skipping hidden and disabled ones, and wraps around.
 void Win32Ui::move_focus(bool backwards) {
-  const auto takes_focus = [this](const Control& c) {
-    if (!c.hwnd) return false;
-    const Kind k = c.desc->kind;
-    return (k == Kind::kButton || k == Kind::kCheckBox || k == Kind::kEdit) && IsWindowVisible(c.hwnd) &&
-           IsWindowEnabled(c.hwnd);
-  };
   const int n = static_cast<int>(controls_.size());
   const Control* current = control_of(GetFocus());
   int i = current ? current->desc->id : (backwards ? 0 : n - 1);
   for (int step = 0; step < n; ++step) {
     i = (i + (backwards ? n - 1 : 1)) % n;
     if (takes_focus(controls_[static_cast<std::size_t>(i)])) {
-      HWND h = controls_[static_cast<std::size_t>(i)].hwnd;
-      SetFocus(h);
-      if (controls_[static_cast<std::size_t>(i)].desc->kind == Kind::kEdit) SendMessageW(h, EM_SETSEL, 0, -1);
+      give_focus(controls_[static_cast<std::size_t>(i)]);
       return;
     }
   }
 }
 
+// Ctrl+Tab and Ctrl+PageDown select the next page of the tab control,
+// Ctrl+Shift+Tab and Ctrl+PageUp the previous one, wrapping around, as in
+// Windows' tabbed dialogs; the focus goes to the new page's first control
+// that takes it. A hidden or disabled tab control switches nothing (the
+// positioning test hides it during a run): false then.
+bool Win32Ui::switch_page(bool backwards) {
+  const auto tab = std::find_if(controls_.begin(), controls_.end(),
+                                [](const Control& c) { return c.hwnd && c.desc->kind == Kind::kTab; });
+  if (tab == controls_.end() || !IsWindowVisible(tab->hwnd) || !IsWindowEnabled(tab->hwnd)) return false;
+  const int n = static_cast<int>(tab->desc->pages.size());
+  if (n < 2) return true;
+  const int page = (current_page(tab->desc->id) + (backwards ? n - 1 : 1)) % n;
+  // The notifications a click on the tab sends, so the change takes the same path.
+  NMHDR notice{tab->hwnd, static_cast<UINT_PTR>(tab->desc->id), static_cast<UINT>(TCN_SELCHANGING)};
+  if (SendMessageW(main_, WM_NOTIFY, notice.idFrom, reinterpret_cast<LPARAM>(&notice))) return true;  // refused
+  SendMessageW(tab->hwnd, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+  notice.code = static_cast<UINT>(TCN_SELCHANGE);
+  SendMessageW(main_, WM_NOTIFY, notice.idFrom, reinterpret_cast<LPARAM>(&notice));
+  for (const Control& c : controls_) {
+    if (!takes_focus(c)) continue;
+    // On this page: the control or one of its containers stands on it.
+    for (const ControlSpec* s = c.desc; s->id != kMainWindow; s = at(s->container).desc) {
+      if (s->container == tab->desc->id) {
+        if (s->page != page) break;
+        give_focus(c);
+        return true;
+      }
+    }
+  }
+  return true;
+}
+
 // Keyboard handling before a key message is translated and dispatched: Esc
-// requests closing, Tab moves the focus, then the focused control's key
+// requests closing, Tab moves the focus, Ctrl+Tab and its kin switch pages,
+// then the focused control's key
 // handler may swallow the key, and Enter acts on a focused button.
 bool Win32Ui::pre_translate(MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
@@ -588,6 +638,9 @@ bool Win32Ui::pre_translate(MSG& msg) {
     move_focus((modifiers & kShift) != 0);
     return true;
   }
+  if ((key == VK_TAB || key == VK_NEXT || key == VK_PRIOR) && (modifiers & (kCtrl | kAlt)) == kCtrl &&
+      switch_page(key == VK_PRIOR || (key == VK_TAB && (modifiers & kShift))))
+    return true;
   const Control* c = control_of(msg.hwnd);
   const ControlId id = c ? c->desc->id : kMainWindow;
   const bool passed = sink_->on_key_down(id, key, modifiers);

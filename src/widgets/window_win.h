@@ -83,6 +83,9 @@ class Win32Ui final : public Ui {
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
   void move_focus(bool backwards);
+  bool switch_page(bool backwards);
+  static bool takes_focus(const Control& c);
+  static void give_focus(const Control& c);
   const Control* control_of(HWND hwnd) const;
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }

@@ -6,6 +6,10 @@
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <string>
+#include <vector>
+
 #include "app/main_form.h"
 #include "support/stored_names.h"
 
@@ -78,6 +82,127 @@ TEST(MainWindowUi, AFreshStartShowsEveryControlInItsInitialState) {
   EXPECT_FALSE(t.visible(按钮3));
   EXPECT_FALSE(t.visible(按钮_开启自动锁定));
   EXPECT_FALSE(t.config().has_value());  // loading never creates the file
+}
+
+// A string of the program file's version information, in its US English,
+// Unicode block.
+std::wstring version_string(const std::vector<BYTE>& info, const wchar_t* name) {
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  if (!VerQueryValueW(info.data(), path.c_str(), &value, &length) || !value) return L"(none)";
+  return static_cast<const wchar_t*>(value);
+}
+
+std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
+TEST(MainWindowUi, TheProgramFileCarriesItsVersionAndIconAndTheWindowShowsTheIcon) {
+  // What Explorer's Properties page shows, read as Explorer reads it.
+  const std::wstring exe = program_under_test();
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(exe.c_str(), &ignored));
+  ASSERT_FALSE(info.empty()) << "no version information";
+  ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  const auto dotted = [](DWORD ms, DWORD ls) {
+    return std::to_wstring(HIWORD(ms)) + L"." + std::to_wstring(LOWORD(ms)) + L"." + std::to_wstring(HIWORD(ls)) +
+           L"." + std::to_wstring(LOWORD(ls));
+  };
+  EXPECT_EQ(dotted(fixed->dwFileVersionMS, fixed->dwFileVersionLS), L"" TAPVERO_FILE_VERSION);
+  EXPECT_EQ(dotted(fixed->dwProductVersionMS, fixed->dwProductVersionLS), L"" TAPVERO_FILE_VERSION);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  EXPECT_EQ(version_string(info, L"ProductName"), L"Tapvero");
+  EXPECT_EQ(version_string(info, L"FileVersion"), L"" TAPVERO_FILE_VERSION);
+  EXPECT_EQ(version_string(info, L"ProductVersion"), L"" TAPVERO_PRODUCT_VERSION);
+  EXPECT_EQ(version_string(info, L"OriginalFilename"), L"Tapvero.exe");
+  EXPECT_NE(version_string(info, L"FileDescription").find(L"Tapvero"), std::wstring::npos);
+  EXPECT_NE(version_string(info, L"LegalCopyright").find(L"MIT License"), std::wstring::npos);
+  for (const wchar_t* name : {L"ProductName", L"FileDescription", L"FileVersion", L"ProductVersion",
+                              L"OriginalFilename", L"InternalName", L"LegalCopyright"})
+    std::cout << "  " << narrow(name) << ": " << narrow(version_string(info, name)) << "\n";
+
+  // The first icon group holds every size Windows asks for.
+  HMODULE file = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_TRUE(file);
+  HRSRC group = FindResourceW(file, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  ASSERT_TRUE(group);
+  const auto* dir = static_cast<const BYTE*>(LockResource(LoadResource(file, group)));
+  ASSERT_TRUE(dir);
+  std::vector<int> sizes;
+  const int count = dir[4] | (dir[5] << 8);
+  for (int i = 0; i < count; ++i) {
+    const BYTE* entry = dir + 6 + 14 * i;  // width, height, colours, reserved, planes, bits, bytes, id
+    sizes.push_back(entry[0] ? entry[0] : 256);
+    EXPECT_EQ(entry[0], entry[1]);
+    EXPECT_EQ(entry[6], 32) << "bits per pixel";
+  }
+  FreeLibrary(file);
+  EXPECT_EQ(sizes, (std::vector<int>{16, 20, 24, 32, 48, 64, 256}));
+
+  // The running window shows the small icon in its title bar: the Z key's
+  // orange is there. (The large one, the taskbar's and Alt+Tab's, comes from
+  // the same icon group; without a taskbar, and with the window's class and
+  // WM_GETICON unreadable from another process under Wine, nothing shows it
+  // here.)
+  Tapvero t;
+  ASSERT_TRUE(t.window()) << t.start_error();
+  EXPECT_EQ(t.text(主窗口), L"Tapvero v" TAPVERO_PRODUCT_VERSION);
+  const RECT w = t.window_rect();
+  const int band = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+  int orange = 0;
+  EXPECT_TRUE(wait_until([&] {
+    HDC screen = GetDC(nullptr);
+    orange = 0;
+    for (int y = w.top; y < w.top + band; ++y) {
+      for (int x = w.left; x < w.left + 2 * band; ++x) {
+        const COLORREF c = GetPixel(screen, x, y);
+        if (GetRValue(c) >= 200 && GetGValue(c) >= 60 && GetGValue(c) <= 150 && GetBValue(c) <= 110) ++orange;
+      }
+    }
+    ReleaseDC(nullptr, screen);
+    return orange >= 8;
+  })) << orange
+      << " orange pixels in the title bar's corner";
+}
+
+TEST(MainWindowUi, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusTheFirstControl) {
+  Tapvero t;
+  // From the result box, which would otherwise take a typed Tab.
+  t.click(编辑框_结果);
+  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  struct Step {
+    WORD vk;
+    bool shift;
+    int page;
+    int focus;  // the page's first control that takes the focus
+    int shown;  // a control of the page
+  };
+  const Step steps[] = {
+      {VK_TAB, false, kPositioningPage, 按钮3, 编辑框_宽},
+      {VK_TAB, false, kLockPage, 按钮_开启自动锁定, 标签7},  // the disabled off button is skipped
+      {VK_TAB, false, kSpeedTestPage, 选择框Z, 开始测试},    // around to the first page
+      {VK_TAB, true, kLockPage, 按钮_开启自动锁定, 标签7},
+      {VK_PRIOR, false, kPositioningPage, 按钮3, 编辑框_宽},
+      {VK_NEXT, false, kLockPage, 按钮_开启自动锁定, 标签7},
+      {VK_NEXT, false, kSpeedTestPage, 选择框Z, 开始测试},
+      {VK_PRIOR, true, kLockPage, 按钮_开启自动锁定, 标签7},  // Shift changes nothing for the page keys
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "page " << step.page);
+    t.key(step.vk, step.shift, true);
+    ASSERT_TRUE(wait_until([&] { return t.current_page() == step.page && t.focused_control() == step.focus; }))
+        << "page " << t.current_page() << ", focus " << t.focused_control().value_or(-1);
+    // What a click on the tab shows: that page's controls and no other's.
+    EXPECT_TRUE(t.visible(step.shown));
+    for (int other : {开始测试, 编辑框_宽, 标签7}) {
+      if (other != step.shown) {
+        EXPECT_FALSE(t.visible(other));
+      }
+    }
+  }
+  EXPECT_EQ(t.text(编辑框_结果), L"");
 }
 
 // The text of the program's visible tooltip, if one shows.

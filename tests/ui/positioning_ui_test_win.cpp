@@ -149,9 +149,16 @@ TEST(PositioningUi, AWindowedRunCountsHitsAndMissesAndReportsThemOnClose) {
   // Trigger keys go to the result box until the pointer moves onto the
   // bubble: a miss.
   EXPECT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  // The keys that switch pages switch nothing during a run, and are no misses.
+  t.key(VK_TAB, false, true);
+  t.key(VK_NEXT, false, true);
+  t.key(VK_TAB, true, true);
+  t.key(VK_PRIOR, false, true);
   t.key('X');
 
   hit_by_key(t, 'Z');
+  EXPECT_EQ(t.current_page(), kPositioningPage);
+  EXPECT_FALSE(t.visible(高级选择夹1));
   hit_by_key(t, 'X');
   t.key('X');  // the bubble jumped and the pointer has not moved since: a miss
   hit_by_key(t, 'Z');
