@@ -614,12 +614,17 @@ bool Win32Ui::pre_translate(MSG& msg) {
 
 // The exact time of a key press or button release the input-timing thread
 // stamped; the handling time when it has none. A stamp is never later than
-// the handling (the timing thread may have been held up too).
+// the handling (the timing thread may have been held up too), and no event
+// is earlier than the one reported before it: events come in order, and one
+// timed at its handling may precede one whose stamp is found.
 std::int32_t Win32Ui::input_time(int code, LONG message_time) {
   const std::int32_t now = SystemClock().tick_ms();
-  if (!stamps_) return now;
-  const std::optional<std::int32_t> stamp = stamps_->take(code, static_cast<std::int32_t>(message_time));
-  return stamp ? earlier_tick(*stamp, now) : now;
+  const std::optional<std::int32_t> stamp =
+      stamps_ ? stamps_->take(code, static_cast<std::int32_t>(message_time)) : std::nullopt;
+  const std::int32_t at = stamp ? earlier_tick(*stamp, now) : now;
+  if (last_input_at_ && earlier_tick(at, *last_input_at_) == at) return *last_input_at_;
+  last_input_at_ = at;
+  return at;
 }
 
 void Win32Ui::dispatch(MSG& msg) {

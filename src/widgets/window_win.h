@@ -103,6 +103,7 @@ class Win32Ui final : public Ui {
   HWND mouse_release_ = nullptr;          // the button a left-button release is being handled for
   std::optional<std::int32_t> click_at_;  // the time of the release or key a click is being reported for
   PressStamps* stamps_ = nullptr;
+  std::optional<std::int32_t> last_input_at_;  // the latest time input_time gave
 };
 
 }  // namespace tapvero::widgets
