@@ -1,11 +1,29 @@
 #include "widgets/input_timer_win.h"
 
+#include <vector>
+
 #include "widgets/clock_win.h"
 
 namespace tapvero::widgets {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TapveroInputTimer";
+
+std::int32_t tick_now() { return SystemClock().tick_ms(); }
+
+// Posts messages to this thread and reads them back for 20 ms, to learn how
+// fine the message times are.
+MessageTimeScale measure_message_times() {
+  std::vector<std::pair<std::int32_t, std::int32_t>> samples;
+  const std::int32_t start = tick_now();
+  MSG msg;
+  while (tick_difference(tick_now(), start) < 20 && samples.size() < 100000) {
+    PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+    if (!PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE)) break;
+    samples.emplace_back(tick_now(), static_cast<std::int32_t>(msg.time));
+  }
+  return message_time_scale(samples);
+}
 
 }  // namespace
 
@@ -32,6 +50,7 @@ DWORD WINAPI InputTimer::thread_main(void* param) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's message queue
+  self->scale_ = measure_message_times();
 
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
@@ -67,10 +86,8 @@ LRESULT CALLBACK InputTimer::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 }
 
 void InputTimer::stamp(HRAWINPUT input) {
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  const std::int32_t at = tick_ms_of(now.QuadPart);
   const auto message_time = static_cast<std::int32_t>(GetMessageTime());
+  const std::int32_t at = input_stamp(tick_now(), message_time, scale_);
   RAWINPUT raw{};
   UINT size = sizeof raw;
   if (GetRawInputData(input, RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) return;

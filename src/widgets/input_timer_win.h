@@ -1,7 +1,8 @@
 // The input-timing thread: it stamps every key press and mouse-button
 // release with the performance counter the moment the system hands it over
 // (raw input), whatever the window's thread is doing, and keeps the stamps
-// for the toolkit to find.
+// for the toolkit to find. Where the system's message times are exact
+// milliseconds (as under Wine), an event's own message time is its stamp.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +33,7 @@ class InputTimer {
   DWORD thread_id_ = 0;
   HANDLE ready_ = nullptr;
   bool running_ = false;
+  MessageTimeScale scale_;
 };
 
 }  // namespace tapvero::widgets

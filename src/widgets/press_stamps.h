@@ -6,8 +6,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <span>
+#include <utility>
 
 namespace tapvero::widgets {
 
@@ -65,9 +68,60 @@ class PressStamps {
   std::uint64_t next_ = 0;
 };
 
+// The difference `a - b` of two times on the wrapping millisecond tick.
+inline std::int32_t tick_difference(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
 // The earlier of two times on the wrapping millisecond tick.
-inline std::int32_t earlier_tick(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b)) < 0 ? a : b;
+inline std::int32_t earlier_tick(std::int32_t a, std::int32_t b) { return tick_difference(a, b) < 0 ? a : b; }
+
+// How the system's message times (the time it gives every message, input
+// included) relate to the program's tick. Where they are exact milliseconds
+// (as under Wine) an input's message time is the moment of the input itself,
+// better than any stamp taken when it arrives; where they follow a coarse
+// system tick (about 15.6 ms on a default Windows) they only name the event.
+struct MessageTimeScale {
+  bool exact = false;
+  std::int32_t offset = 0;  // the tick minus the message time
+};
+
+// The scale from {tick, message time} samples of messages posted and read
+// at once, one after another for some 20 ms: exact if the message time went
+// on in steps of 1 or 2 ms at least 5 times (a coarse tick never does; a
+// longer step is the thread being held up), with the offset most of the
+// samples show.
+inline MessageTimeScale message_time_scale(std::span<const std::pair<std::int32_t, std::int32_t>> samples) {
+  int fine_steps = 0;
+  std::map<std::int32_t, int> offsets;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    ++offsets[tick_difference(samples[i].first, samples[i].second)];
+    if (i == 0) continue;
+    const std::int32_t step = tick_difference(samples[i].second, samples[i - 1].second);
+    if (step == 1 || step == 2) ++fine_steps;
+  }
+  MessageTimeScale scale;
+  scale.exact = fine_steps >= 5;
+  int most = 0;
+  for (const auto& [offset, count] : offsets) {
+    if (count > most) {
+      most = count;
+      scale.offset = offset;
+    }
+  }
+  return scale;
+}
+
+// The time of an input event that reached the timing thread at `arrival`
+// with `message_time`: its exact message time where the scale has one and
+// it is plausible (not after the arrival but for rounding, nor a second
+// before it); the arrival otherwise.
+inline std::int32_t input_stamp(std::int32_t arrival, std::int32_t message_time, const MessageTimeScale& scale) {
+  if (!scale.exact) return arrival;
+  const std::int32_t at =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(message_time) + static_cast<std::uint32_t>(scale.offset));
+  const std::int32_t delay = tick_difference(arrival, at);
+  return delay >= -1 && delay <= 1000 ? at : arrival;
 }
 
 }  // namespace tapvero::widgets

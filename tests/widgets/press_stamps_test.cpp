@@ -5,6 +5,8 @@
 #include <atomic>
 #include <limits>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tapvero::widgets {
 namespace {
@@ -69,6 +71,41 @@ TEST(PressStamps, TheEarlierTickAcrossTheWrap) {
   EXPECT_EQ(earlier_tick(100, 103), 100);
   EXPECT_EQ(earlier_tick(103, 100), 100);
   EXPECT_EQ(earlier_tick(kMax, std::numeric_limits<std::int32_t>::min()), kMax);
+}
+
+// {tick, message time} samples for 20 ms, several a millisecond, with
+// message times in steps of `step` ms lagging the tick by `lag`.
+std::vector<std::pair<std::int32_t, std::int32_t>> samples(std::int32_t step, std::int32_t lag) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> s;
+  for (std::int32_t t = 5000; t < 5020; ++t) {
+    for (int i = 0; i < 4; ++i) s.emplace_back(t, (t - lag) / step * step);
+  }
+  return s;
+}
+
+TEST(MessageTimeScale, ExactMillisecondsAreUsedAndACoarseTickIsNot) {
+  const MessageTimeScale wine = message_time_scale(samples(1, 3));
+  EXPECT_TRUE(wine.exact);
+  EXPECT_EQ(wine.offset, 3);
+  // A press that reached the timing thread 7 ms late keeps its own time;
+  // an implausible message time gives way to the arrival.
+  EXPECT_EQ(input_stamp(1010, 1000, wine), 1003);
+  EXPECT_EQ(input_stamp(1004, 1002, wine), 1005);  // a rounding's millisecond after the arrival
+  EXPECT_EQ(input_stamp(1000, 1000, wine), 1000);
+  EXPECT_EQ(input_stamp(5000, 1000, wine), 5000);
+  // Across the tick counter's wrap.
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(input_stamp(std::numeric_limits<std::int32_t>::min() + 2, kMax - 3, wine), kMax);
+
+  // Held up for 5 ms once: still exact.
+  auto held_up = samples(1, 3);
+  held_up.erase(held_up.begin() + 20, held_up.begin() + 40);
+  EXPECT_TRUE(message_time_scale(held_up).exact);
+
+  const MessageTimeScale windows = message_time_scale(samples(16, 0));
+  EXPECT_FALSE(windows.exact);
+  EXPECT_EQ(input_stamp(1010, 1000, windows), 1010);
+  EXPECT_FALSE(message_time_scale({}).exact);
 }
 
 }  // namespace
