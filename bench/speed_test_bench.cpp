@@ -36,21 +36,21 @@ class NullUi final : public widgets::Ui {
   void message_box(std::u16string_view, std::u16string_view, widgets::Icon) override {}
 };
 
-// Hits 100 to 140 ms apart, as a fast and slightly uneven player.
-struct PlayerClock final : widgets::Clock {
+// Press times 100 to 140 ms apart, as a fast and slightly uneven player.
+struct Player {
   std::int32_t now = 0;
   std::int32_t step = 0;
-  std::int32_t tick_ms() override { return now += 100 + (step++ % 41); }
+  std::int32_t next_press() { return now += 100 + (step++ % 41); }
 };
 
 // One hit, the stage report included every stage-size hits.
 void BM_Hit(benchmark::State& state) {
   NullUi ui;
-  PlayerClock clock;
+  Player player;
   app::SharedValues shared{0x5A, 0x58, static_cast<std::int32_t>(state.range(0))};
-  speed_test::SpeedTest test(ui, clock, shared);
-  test.start_button_clicked(true);
-  for (auto _ : state) test.start_button_key_down(0x5A);
+  speed_test::SpeedTest test(ui, shared);
+  test.start_button_clicked(true, player.now);
+  for (auto _ : state) test.start_button_key_down(0x5A, player.next_press());
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Hit)->Arg(20)->Arg(10000);
@@ -69,12 +69,12 @@ BENCHMARK(BM_StageReport)->RangeMultiplier(10)->Range(20, 200000)->Complexity(be
 void BM_WholeTest(benchmark::State& state) {
   NullUi ui;
   for (auto _ : state) {
-    PlayerClock clock;
+    Player player;
     app::SharedValues shared{0x5A, 0x58, 20};
-    speed_test::SpeedTest test(ui, clock, shared);
-    test.start_button_clicked(true);
-    for (int i = 0; i < 100000; ++i) test.start_button_key_down(i % 2 ? 0x58 : 0x5A);
-    test.stop_button_clicked();
+    speed_test::SpeedTest test(ui, shared);
+    test.start_button_clicked(true, player.now);
+    for (int i = 0; i < 100000; ++i) test.start_button_key_down(i % 2 ? 0x58 : 0x5A, player.next_press());
+    test.stop_button_clicked(player.next_press());
   }
 }
 BENCHMARK(BM_WholeTest)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "input/input_system_win.h"
 #include "positioning_test/window_services_win.h"
+#include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace {
@@ -33,7 +34,12 @@ std::u16string module_path() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   using namespace tapvero;
+  // Key presses and clicks are timed as they happen, on a thread of their
+  // own; it outlives the window and stops at the exit.
+  widgets::PressStamps stamps;
+  widgets::InputTimer input_timer(stamps);
   widgets::Win32Ui ui(instance, app::main_form());
+  if (input_timer.running()) ui.take_input_times_from(&stamps);
   widgets::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
   input::Win32InputSystem input;

@@ -25,7 +25,7 @@ auto always(F f) {
 MainWindow::MainWindow(const Services& services)
     : ui_(services.ui),
       settings_(services.ui, services.files, services.config_path, shared_),
-      speed_test_(services.ui, services.clock, shared_),
+      speed_test_(services.ui, shared_),
       positioning_(services.ui, services.clock, services.window_services, settings_, shared_),
       keyboard_hook_(services.input),
       hotkeys_(services.input),
@@ -36,11 +36,13 @@ MainWindow::MainWindow(const Services& services)
       {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
       {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
-      {开始测试, Event::kClicked, always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse); })},
-      {开始测试, Event::kRightButtonUp, always([this] { speed_test_.start_button_right_released(); })},
+      {开始测试, Event::kClicked,
+       always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse, e.at_ms); })},
+      {开始测试, Event::kRightButtonUp,
+       always([this](const EventArgs& e) { speed_test_.start_button_right_released(e.at_ms); })},
       {开始测试, Event::kKeyDown,
-       always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code); })},
-      {停止测试, Event::kClicked, always([this] { speed_test_.stop_button_clicked(); })},
+       always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code, e.at_ms); })},
+      {停止测试, Event::kClicked, always([this](const EventArgs& e) { speed_test_.stop_button_clicked(e.at_ms); })},
       // The result box never receives a typed key; a trigger key there is
       // a positioning miss.
       {编辑框_结果, Event::kKeyDown,
@@ -97,19 +99,18 @@ void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 
 bool MainWindow::on_close_requested() { return dispatch(主窗口, Event::kCloseRequested, {}); }
 
-void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse) {
-  EventArgs args;
-  args.by_mouse = by_mouse;
-  dispatch(id, Event::kClicked, args);
+void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse, std::int32_t at_ms) {
+  dispatch(id, Event::kClicked, {0, 0, {}, by_mouse, at_ms});
 }
 
-bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers) {
-  return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}});
+bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers, std::int32_t at_ms) {
+  return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}, false, at_ms});
 }
 
-bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers) {
+bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
+                              std::int32_t at_ms) {
   const Event event = button == widgets::MouseButton::kLeft ? Event::kLeftButtonUp : Event::kRightButtonUp;
-  return dispatch(id, event, {0, modifiers, at});
+  return dispatch(id, event, {0, modifiers, at, false, at_ms});
 }
 
 bool MainWindow::on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) {

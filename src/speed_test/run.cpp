@@ -18,66 +18,67 @@ double elapsed(std::int32_t from, std::int32_t to) { return static_cast<double>(
 
 using namespace app;
 
-SpeedTest::SpeedTest(widgets::Ui& ui, widgets::Clock& clock, const SharedValues& shared)
-    : ui_(ui), clock_(clock), shared_(shared) {}
+SpeedTest::SpeedTest(widgets::Ui& ui, const SharedValues& shared) : ui_(ui), shared_(shared) {}
 
 bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
 
-void SpeedTest::start_button_clicked(bool by_mouse) {
+void SpeedTest::start_button_clicked(bool by_mouse, std::int32_t at_ms) {
   if (!running_) {
-    start();
+    start(at_ms);
   } else if (by_mouse && mouse_counts()) {
-    register_hit();
+    register_hit(at_ms);
   }
 }
 
-void SpeedTest::start_button_right_released() { start_button_clicked(true); }
+void SpeedTest::start_button_right_released(std::int32_t at_ms) { start_button_clicked(true, at_ms); }
 
-void SpeedTest::start_button_key_down(int key_code) {
+void SpeedTest::start_button_key_down(int key_code, std::int32_t at_ms) {
   if (!running_ || key_code == 0) return;
   // A key that both slots name counts once.
-  if (key_code == shared_.z_key_code || key_code == shared_.x_key_code) register_hit();
+  if (key_code == shared_.z_key_code || key_code == shared_.x_key_code) register_hit(at_ms);
 }
 
-void SpeedTest::stop_button_clicked() {
-  if (running_) stop();
+void SpeedTest::stop_button_clicked(std::int32_t at_ms) {
+  if (running_) stop(at_ms);
 }
 
-void SpeedTest::start() {
+void SpeedTest::start(std::int32_t at_ms) {
   running_ = true;
   ui_.set_enabled(停止测试, true);
   ui_.set_text(编辑框_结果, u"");
   // The settings never hold a stage size below 1; should one arrive anyway,
   // a stage of one hit keeps every figure defined.
   stage_size_ = std::max<std::int32_t>(shared_.stage_size, 1);
-  intervals_.assign(static_cast<std::size_t>(stage_size_ - 1), 0);
+  // The store grows with the hits: a stage size of billions costs nothing
+  // until the hits come.
+  intervals_.clear();
   stabilities_.clear();
-  test_start_ = stage_start_ = last_hit_ = clock_.tick_ms();
+  test_start_ = stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::register_hit() {
+void SpeedTest::register_hit(std::int32_t at_ms) {
   ++hits_;
   ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
-  const auto k = static_cast<std::size_t>(hits_ % stage_size_);
-  const std::int32_t now = clock_.tick_ms();
-  if (k != 0) {
-    intervals_[k - 1] = text::truncate_to_int(elapsed(last_hit_, now));
-    last_hit_ = now;
+  if (hits_ % stage_size_ != 0) {
+    intervals_.push_back(text::truncate_to_int(elapsed(last_hit_, at_ms)));
+    last_hit_ = at_ms;
     return;
   }
   // This hit ends a stage. The interval that ends with it is covered only by
   // the stage's time.
-  const StageReport report = stage_report(elapsed(stage_start_, now), stage_size_, hits_, intervals_);
+  const StageReport report = stage_report(elapsed(stage_start_, at_ms), stage_size_, hits_, intervals_);
   stabilities_.push_back(report.stability);
   ui_.append_text(编辑框_结果, report.line);
   ui_.set_text_color(标签_稳定度, report.color);
   ui_.set_text(标签_稳定度, report.stability_text);
-  // The next stage starts once this one's report is written.
-  stage_start_ = last_hit_ = clock_.tick_ms();
+  // The next stage starts at the hit that ended this one: the time taken to
+  // write the report is nobody's.
+  intervals_.clear();
+  stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::stop() {
-  ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, clock_.tick_ms()), stabilities_));
+void SpeedTest::stop(std::int32_t at_ms) {
+  ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, at_ms), stabilities_));
   running_ = false;
   ui_.set_enabled(停止测试, false);
   hits_ = 0;

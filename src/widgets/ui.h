@@ -65,6 +65,9 @@ class Ui {
 
 // What the toolkit reports. A key or mouse handler returning false swallows
 // the message; the close handler refuses the close by returning false.
+// Clicks, key presses and button releases come with `at_ms`, the time the
+// key or button moved, on the system clock's millisecond tick (a mouse
+// click's is its left-button release; one made with the keyboard, the key's).
 class EventSink {
  public:
   virtual ~EventSink() = default;
@@ -72,9 +75,9 @@ class EventSink {
   virtual bool on_close_requested() = 0;
   // A button's click; `by_mouse` is false for one made with the keyboard
   // (Space or Enter on the focused button).
-  virtual void on_clicked(ControlId id, bool by_mouse) = 0;
-  virtual bool on_key_down(ControlId id, int key_code, int modifiers) = 0;
-  virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers) = 0;
+  virtual void on_clicked(ControlId id, bool by_mouse, std::int32_t at_ms) = 0;
+  virtual bool on_key_down(ControlId id, int key_code, int modifiers, std::int32_t at_ms) = 0;
+  virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers, std::int32_t at_ms) = 0;
   virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;
 };
 

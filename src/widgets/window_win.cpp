@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "widgets/clock_win.h"
+
 namespace tapvero::widgets {
 namespace {
 
@@ -422,7 +424,9 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       const int code = HIWORD(wp);
       if (lp && code == BN_CLICKED && id > 0 && static_cast<std::size_t>(id) < controls_.size() && at(id).desc) {
         const Kind kind = at(id).desc->kind;
-        if (kind == Kind::kButton || kind == Kind::kCheckBox) sink_->on_clicked(id, mouse_release_ == at(id).hwnd);
+        if (kind == Kind::kButton || kind == Kind::kCheckBox) {
+          sink_->on_clicked(id, mouse_release_ == at(id).hwnd, click_at_ ? *click_at_ : SystemClock().tick_ms());
+        }
       }
       return 0;
     }
@@ -454,7 +458,8 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONUP:
       // Releases over the window itself, where no control is.
       if (!sink_->on_button_up(kMainWindow, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight,
-                               point_of(lp), current_modifiers()))
+                               point_of(lp), current_modifiers(),
+                               input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime())))
         return 0;
       break;
     case WM_GETMINMAXINFO: {
@@ -491,14 +496,17 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
+      const std::int32_t released_at = input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime());
       if (!sink_->on_button_up(s.id, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight, point_of(lp),
-                               current_modifiers()))
+                               current_modifiers(), released_at))
         return 0;
       if (msg == WM_RBUTTONUP) break;
       // A button reports its click while it handles the release.
       HWND outer = std::exchange(mouse_release_, c.hwnd);
+      const auto outer_at = std::exchange(click_at_, released_at);
       const LRESULT result = DefSubclassProc(c.hwnd, msg, wp, lp);
       mouse_release_ = outer;
+      click_at_ = outer_at;
       return result;
     }
     case WM_MOUSEMOVE:
@@ -643,19 +651,37 @@ bool Win32Ui::pre_translate(MSG& msg) {
     return true;
   const Control* c = control_of(msg.hwnd);
   const ControlId id = c ? c->desc->id : kMainWindow;
-  const bool passed = sink_->on_key_down(id, key, modifiers);
+  const std::int32_t pressed_at = input_time(key, static_cast<LONG>(msg.time));
+  const bool passed = sink_->on_key_down(id, key, modifiers, pressed_at);
   // Alt+F4 and Alt+Space always reach the window: closing and the system menu.
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
   if (!passed && !system_key) return true;
 
   if (key == VK_RETURN && c && msg.message == WM_KEYDOWN) {
     if (c->desc->kind == Kind::kButton) {
+      const auto outer_at = std::exchange(click_at_, pressed_at);
       SendMessageW(main_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c->hwnd));
+      click_at_ = outer_at;
       return true;
     }
     if (c->desc->kind == Kind::kEdit && !(c->desc->flags & kMultiLine)) return true;  // nothing to do, no beep
   }
   return false;
+}
+
+// The exact time of a key press or button release the input-timing thread
+// stamped; the handling time when it has none. A stamp is never later than
+// the handling (the timing thread may have been held up too), and no event
+// is earlier than the one reported before it: events come in order, and one
+// timed at its handling may precede one whose stamp is found.
+std::int32_t Win32Ui::input_time(int code, LONG message_time) {
+  const std::int32_t now = SystemClock().tick_ms();
+  const std::optional<std::int32_t> stamp =
+      stamps_ ? stamps_->take(code, static_cast<std::int32_t>(message_time)) : std::nullopt;
+  const std::int32_t at = stamp ? earlier_tick(*stamp, now) : now;
+  if (last_input_at_ && earlier_tick(at, *last_input_at_) == at) return *last_input_at_;
+  last_input_at_ = at;
+  return at;
 }
 
 void Win32Ui::dispatch(MSG& msg) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "widgets/form.h"
+#include "widgets/press_stamps.h"
 #include "widgets/ui.h"
 #include "widgets/unique_win.h"
 
@@ -33,6 +34,10 @@ class Win32Ui final : public Ui {
   void process_pending_messages();
 
   HWND main_window() const { return main_; }
+  // Where to find the exact times of key presses and button releases (see
+  // InputTimer); without it, or for an event it has no time for, an event
+  // is timed when it is handled.
+  void take_input_times_from(PressStamps* stamps) { stamps_ = stamps; }
 
   std::u16string text(ControlId id) const override;
   void set_text(ControlId id, std::u16string_view text) override;
@@ -87,6 +92,7 @@ class Win32Ui final : public Ui {
   static bool takes_focus(const Control& c);
   static void give_focus(const Control& c);
   const Control* control_of(HWND hwnd) const;
+  std::int32_t input_time(int code, LONG message_time);
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
 
@@ -97,7 +103,10 @@ class Win32Ui final : public Ui {
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject white_brush_;
-  HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
+  HWND mouse_release_ = nullptr;          // the button a left-button release is being handled for
+  std::optional<std::int32_t> click_at_;  // the time of the release or key a click is being reported for
+  PressStamps* stamps_ = nullptr;
+  std::optional<std::int32_t> last_input_at_;  // the latest time input_time gave
 };
 
 }  // namespace tapvero::widgets

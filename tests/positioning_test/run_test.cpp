@@ -39,10 +39,10 @@ class PositioningRun : public ::testing::Test {
     ui.set_text(编辑框_宽, width);
     ui.set_text(编辑框_高, height);
   }
-  void start() { window.on_clicked(按钮3, true); }
+  void start() { window.on_clicked(按钮3, true, clock.now); }
   bool close() { return window.on_close_requested(); }
   // A key goes where the keyboard focus is.
-  bool press(int key) { return window.on_key_down(ui.focused().value_or(主窗口), key, 0); }
+  bool press(int key) { return window.on_key_down(ui.focused().value_or(主窗口), key, 0, clock.now); }
   // The pointer onto the screen point that the bubble's hit band is judged
   // by, offset from its middle; moving onto the bubble gives it the focus.
   void point_into_band(int dx = 0, int dy = 0) {
@@ -54,7 +54,7 @@ class PositioningRun : public ::testing::Test {
     point_into_band();
     press(kZ);
   }
-  void miss() { window.on_button_up(主窗口, MouseButton::kLeft, {2, 2}, 0); }
+  void miss() { window.on_button_up(主窗口, MouseButton::kLeft, {2, 2}, 0, clock.now); }
   std::u16string bubbles() const { return ui.text(按钮_泡泡); }
   std::u16string report() const { return ui.message_boxes.empty() ? u"" : ui.message_boxes.back().text; }
   std::u16string report_start() const { return report().substr(0, report().find(u"\r\n\r\n共计")); }
@@ -217,18 +217,18 @@ TEST_F(PositioningRun, ATriggerKeyAfterAJumpBeforeThePointerMovesIsAMiss) {
 
 TEST_F(PositioningRun, TheMouseOptionDecidesWhetherClicksOnTheBubbleHit) {
   start();
-  window.on_clicked(按钮_泡泡, true);
-  EXPECT_TRUE(window.on_button_up(按钮_泡泡, MouseButton::kRight, {1, 1}, 0));
+  window.on_clicked(按钮_泡泡, true, clock.now);
+  EXPECT_TRUE(window.on_button_up(按钮_泡泡, MouseButton::kRight, {1, 1}, 0, clock.now));
   EXPECT_EQ(bubbles(), u"1");
-  EXPECT_TRUE(window.on_button_up(主窗口, MouseButton::kLeft, {2, 2}, 0));
-  EXPECT_TRUE(window.on_button_up(主窗口, MouseButton::kRight, {2, 2}, 0));
+  EXPECT_TRUE(window.on_button_up(主窗口, MouseButton::kLeft, {2, 2}, 0, clock.now));
+  EXPECT_TRUE(window.on_button_up(主窗口, MouseButton::kRight, {2, 2}, 0, clock.now));
 
   ui.set_ticked(选择框_鼠标, true);
   services.pointer = {-500, -500};  // the pointer is not judged for clicks
-  window.on_clicked(按钮_泡泡, true);
-  EXPECT_TRUE(window.on_button_up(按钮_泡泡, MouseButton::kRight, {1, 1}, 0));
+  window.on_clicked(按钮_泡泡, true, clock.now);
+  EXPECT_TRUE(window.on_button_up(按钮_泡泡, MouseButton::kRight, {1, 1}, 0, clock.now));
   EXPECT_EQ(bubbles(), u"3");
-  window.on_clicked(按钮_泡泡, false);  // Space or Enter on the bubble: no click of the mouse
+  window.on_clicked(按钮_泡泡, false, clock.now);  // Space or Enter on the bubble: no click of the mouse
   EXPECT_EQ(bubbles(), u"3");
   close();
   EXPECT_EQ(report_start(), u"你共击中 2 次，Miss 2次\r\n\r\n最高连击 2 次");
@@ -282,7 +282,7 @@ TEST_F(PositioningRun, TheCloseEndsTheRunAndTheNextStartResetsTheCounters) {
 
   // Misses outside a run count until the next start resets them.
   miss();
-  window.on_key_down(编辑框_结果, kX, 0);
+  window.on_key_down(编辑框_结果, kX, 0, clock.now);
   EXPECT_EQ(window.on_close_requested(), true);  // no run: the window may close
   start();
   close();
@@ -337,7 +337,7 @@ TEST_F(PositioningRun, HitsAndMissesDuringAPlacementsDigitsAreCounted) {
     if (n == first + 2) {
       point_into_band();
       press(kX);  // a nested hit: its placement completes first
-      window.on_button_up(主窗口, MouseButton::kRight, {2, 2}, 0);
+      window.on_button_up(主窗口, MouseButton::kRight, {2, 2}, 0, clock.now);
     }
   };
   press(kZ);
@@ -377,7 +377,7 @@ TEST_F(PositioningRun, EachDigitOfAPlacementProcessesMessages) {
 }
 
 TEST_F(PositioningRun, ResultBoxKeysAreAlwaysSwallowed) {
-  for (int key : {kZ, kX, int{'A'}, 0x0D, 0x25}) EXPECT_FALSE(window.on_key_down(编辑框_结果, key, 0));
+  for (int key : {kZ, kX, int{'A'}, 0x0D, 0x25}) EXPECT_FALSE(window.on_key_down(编辑框_结果, key, 0, clock.now));
 }
 
 }  // namespace

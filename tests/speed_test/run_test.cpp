@@ -6,7 +6,6 @@
 
 #include "app/main_form.h"
 #include "speed_test/report.h"
-#include "support/manual_clock.h"
 #include "support/memory_ui.h"
 
 namespace tapvero::speed_test {
@@ -29,8 +28,8 @@ class SpeedRun : public ::testing::Test {
   // Hits with the Z key at the given gaps in milliseconds.
   void hits_after(std::initializer_list<std::int32_t> gaps) {
     for (std::int32_t gap : gaps) {
-      clock.now += gap;
-      test.start_button_key_down(kZ);
+      now += gap;
+      test.start_button_key_down(kZ, now);
     }
   }
   void even_hits(int count, std::int32_t gap) {
@@ -39,14 +38,14 @@ class SpeedRun : public ::testing::Test {
   std::u16string result() const { return ui.text(编辑框_结果); }
 
   widgets::MemoryUi ui{main_form()};
-  testing::ManualClock clock{1000};
+  std::int32_t now = 1000;  // the time of the latest event
   SharedValues shared;
-  SpeedTest test{ui, clock, shared};
+  SpeedTest test{ui, shared};
 };
 
 TEST_F(SpeedRun, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
   ui.set_text(编辑框_结果, u"old report");
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   EXPECT_TRUE(test.running());
   EXPECT_TRUE(ui.enabled(停止测试));
   EXPECT_EQ(result(), u"");
@@ -63,94 +62,124 @@ TEST_F(SpeedRun, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
 }
 
 TEST_F(SpeedRun, TheHitCountRunsOnAcrossStages) {
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   even_hits(40, 100);
   EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
   EXPECT_EQ(ui.text(标签_连击), u"40");
 }
 
-TEST_F(SpeedRun, TheNextStageStartsWhenTheReportIsDone) {
-  test.start_button_clicked(true);
-  even_hits(19, 100);
-  clock.per_reading = 7;  // the report takes 7 ms
-  hits_after({100});
-  clock.per_reading = 0;
-  // The second stage runs from the end of the report (3007 ms), so its time
-  // is 2007 ms and its first interval 107 ms, a ratio of 100/107 (from the
-  // stage-ending hit it would be 114 ms, giving 99.35%).
-  even_hits(20, 100);
-  EXPECT_EQ(result().substr(result().find(u"\r\n") + 2), u"连击:40 耗时:2.01秒 BPM:149 稳定度:99.66%\r\n");
+TEST_F(SpeedRun, AnEvenStreamReadsEvenAtEveryStageSize) {
+  // Each stage starts at the hit that ended the one before, so however long
+  // a report line takes to write, even hits read 100.00% in every stage.
+  for (const std::int32_t size : {2, 3, 5, 20, 37}) {
+    shared.stage_size = size;
+    test.start_button_clicked(true, now);
+    even_hits(size * 4, 50);
+    std::u16string r = result();
+    for (int stage = 0; stage < 4; ++stage) {
+      const std::size_t end = r.find(u"\r\n");
+      ASSERT_NE(end, std::u16string::npos) << size;
+      EXPECT_NE(r.substr(0, end).find(u"稳定度:100.00%"), std::u16string::npos) << size << " " << stage;
+      r = r.substr(end + 2);
+    }
+    EXPECT_EQ(r, u"");
+    test.stop_button_clicked(now);
+  }
+}
+
+TEST_F(SpeedRun, PressesHandledLateInABurstKeepTheirPressTimes) {
+  // Five presses 100 ms apart reach the program together behind a 40 ms
+  // stall, each with the time it was pressed.
+  shared.stage_size = 5;
+  test.start_button_clicked(true, 1000);
+  for (const std::int32_t at : {1100, 1200, 1300, 1400, 1500}) test.start_button_key_down(kZ, at);
+  EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
+  test.stop_button_clicked(1540);
+  EXPECT_NE(result().find(u"共计连击:5 耗时:0.54秒"), std::u16string::npos);
+}
+
+TEST_F(SpeedRun, TheIntervalStoreFollowsTheHitsNotTheStageSize) {
+  // A stage size of two billion hits (the largest the settings load) once
+  // reserved 8 GB at the start; the store holds the current stage's hits.
+  shared.stage_size = std::numeric_limits<std::int32_t>::max();
+  test.start_button_clicked(true, now);
+  EXPECT_LT(test.interval_store_capacity(), 16u);
+  even_hits(1000, 10);
+  EXPECT_LE(test.interval_store_capacity(), 2048u);
+  EXPECT_EQ(result(), u"");
+  test.stop_button_clicked(now);
+  EXPECT_NE(result().find(u"共计连击:1000 耗时:10秒 BPM:1500 稳定度:--%"), std::u16string::npos);
 }
 
 TEST_F(SpeedRun, BothTriggerKeysHitOtherKeysDoNot) {
-  test.start_button_clicked(true);
-  test.start_button_key_down(kZ);
-  test.start_button_key_down(kX);
-  test.start_button_key_down(kOther);
-  test.start_button_key_down(0);
+  test.start_button_clicked(true, now);
+  test.start_button_key_down(kZ, now);
+  test.start_button_key_down(kX, now);
+  test.start_button_key_down(kOther, now);
+  test.start_button_key_down(0, now);
   EXPECT_EQ(test.hits(), 2);
   shared.x_key_code = kZ;  // both slots on one key: a press counts once
-  test.start_button_key_down(kZ);
+  test.start_button_key_down(kZ, now);
   EXPECT_EQ(test.hits(), 3);
 }
 
 TEST_F(SpeedRun, ASlotWithNoKeyNeverMatches) {
   shared.z_key_code = 0;
-  test.start_button_clicked(true);
-  test.start_button_key_down(0);
-  test.start_button_key_down(kZ);
+  test.start_button_clicked(true, now);
+  test.start_button_key_down(0, now);
+  test.start_button_key_down(kZ, now);
   EXPECT_EQ(test.hits(), 0);
-  test.start_button_key_down(kX);
+  test.start_button_key_down(kX, now);
   EXPECT_EQ(test.hits(), 1);
 }
 
 TEST_F(SpeedRun, KeysDoNothingWhileIdle) {
-  test.start_button_key_down(kZ);
+  test.start_button_key_down(kZ, now);
   EXPECT_FALSE(test.running());
   EXPECT_EQ(ui.text(标签_连击), u"0");
 }
 
 TEST_F(SpeedRun, MouseClicksCountOnlyWithMouseCountingTicked) {
-  test.start_button_clicked(true);
-  test.start_button_clicked(true);
-  test.start_button_right_released();
+  test.start_button_clicked(true, now);
+  test.start_button_clicked(true, now);
+  test.start_button_right_released(now);
   EXPECT_EQ(test.hits(), 0);
   EXPECT_TRUE(test.running());  // clicks never restart a test
   ui.set_ticked(选择框_鼠标, true);
-  test.start_button_clicked(true);
-  test.start_button_right_released();
+  test.start_button_clicked(true, now);
+  test.start_button_right_released(now);
   EXPECT_EQ(test.hits(), 2);
   // A click made with the keyboard (Space on the focused button) is no
   // mouse click: a trigger key of Space would otherwise count twice.
-  test.start_button_clicked(false);
+  test.start_button_clicked(false, now);
   EXPECT_EQ(test.hits(), 2);
 }
 
 TEST_F(SpeedRun, AKeyboardClickStillStartsATest) {
-  test.start_button_clicked(false);
+  test.start_button_clicked(false, now);
   EXPECT_TRUE(test.running());
 }
 
 TEST_F(SpeedRun, ARightButtonStartResetsAsMuchAsALeftClickStart) {
   // An earlier test with uneven intervals and a stage completed.
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   hits_after({10, 500});
   even_hits(18, 100);
-  test.stop_button_clicked();
+  test.stop_button_clicked(now);
   // A new test started with the right button sees nothing of it.
-  test.start_button_right_released();
+  test.start_button_right_released(now);
   EXPECT_EQ(result(), u"");
   even_hits(20, 100);
-  test.stop_button_clicked();
+  test.stop_button_clicked(now);
   EXPECT_EQ(result(),
             u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n\r\n\r\n共计连击:20 耗时:2秒 BPM:150 稳定度:100.00%");
 }
 
 TEST_F(SpeedRun, StopWritesTheSummaryAndResets) {
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   even_hits(50, 100);
-  clock.now += 1000;  // idle time before the stop counts too
-  test.stop_button_clicked();
+  now += 1000;  // idle time before the stop counts too
+  test.stop_button_clicked(now);
   EXPECT_FALSE(test.running());
   EXPECT_FALSE(ui.enabled(停止测试));
   EXPECT_EQ(ui.text(标签_连击), u"0");
@@ -160,29 +189,29 @@ TEST_F(SpeedRun, StopWritesTheSummaryAndResets) {
   // The stability label keeps the last stage's figure; the next start
   // empties the result box.
   EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   EXPECT_EQ(result(), u"");
   EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
 }
 
 TEST_F(SpeedRun, StopRightAfterStartWritesAnEmptySummary) {
-  test.start_button_clicked(true);
-  clock.now += 1230;
-  test.stop_button_clicked();
+  test.start_button_clicked(true, now);
+  now += 1230;
+  test.stop_button_clicked(now);
   EXPECT_EQ(result(), u"\r\n\r\n共计连击:0 耗时:1.23秒 BPM:0 稳定度:--%");
   EXPECT_EQ(ui.text(标签_连击), u"0");
 }
 
 TEST_F(SpeedRun, AStageOfOneHitReportsEveryHit) {
   shared.stage_size = 1;
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   hits_after({250, 500});
   EXPECT_EQ(result(), u"连击:1 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n连击:2 耗时:0.5秒 BPM:30 稳定度:0.00%\r\n");
   EXPECT_EQ(ui.at(标签_稳定度).text_color, kRed);
 }
 
 TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   even_hits(10, 100);
   hits_after({0, 0});
   even_hits(8, 100);
@@ -192,19 +221,19 @@ TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
 }
 
 TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   shared.stage_size = 5;  // saved during the test
   even_hits(20, 100);
   EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
-  test.stop_button_clicked();
-  test.start_button_clicked(true);
+  test.stop_button_clicked(now);
+  test.start_button_clicked(true, now);
   even_hits(5, 100);
   EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
 }
 
 TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
   shared.stage_size = 0;
-  test.start_button_clicked(true);
+  test.start_button_clicked(true, now);
   even_hits(2, 100);
   // Stages of one hit. The BPM comes from the time in single precision:
   // 1 / 0.1000000015 x 15 is just below 150.
@@ -212,13 +241,13 @@ TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
 }
 
 TEST_F(SpeedRun, ATickCounterThatWrapsNeverFails) {
-  clock.now = std::numeric_limits<std::int32_t>::max() - 500;
-  test.start_button_clicked(true);
+  now = std::numeric_limits<std::int32_t>::max() - 500;
+  test.start_button_clicked(true, now);
   for (int i = 0; i < 20; ++i) {
-    clock.now = static_cast<std::int32_t>(static_cast<std::uint32_t>(clock.now) + 100u);
-    test.start_button_key_down(kZ);
+    now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + 100u);
+    test.start_button_key_down(kZ, now);
   }
-  test.stop_button_clicked();
+  test.stop_button_clicked(now);
   EXPECT_NE(result().find(u"共计连击:20"), std::u16string::npos);
 }
 

@@ -1,0 +1,127 @@
+// The times of the latest key presses and button releases, taken the moment
+// each arrived on a thread of their own, for the window's thread to find
+// when it gets to the same event: it may be busy long after the press.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <utility>
+
+namespace tapvero::widgets {
+
+// What was pressed or released: a virtual-key code (1 to 254) for a key
+// press, or one of these for a mouse button's release.
+enum PressCode : int { kLeftRelease = 0x1001, kRightRelease = 0x1002 };
+
+// A small ring of {code, message time, stamp}: one thread records, another
+// takes. Nothing but codes and times is kept; the oldest entry gives way to
+// a new one.
+class PressStamps {
+ public:
+  static constexpr std::size_t kCapacity = 64;
+
+  // `message_time` is the system's time for the event, by which the window's
+  // thread knows it again; `at_ms` the exact time it arrived.
+  void record(int code, std::int32_t message_time, std::int32_t at_ms) {
+    const std::lock_guard lock(mutex_);
+    entries_[next_ % kCapacity] = {code, message_time, at_ms, next_, false};
+    ++next_;
+  }
+
+  // The exact time of the event with this code and message time: the oldest
+  // such entry not taken yet, which is then taken. None if it never came
+  // (or has given way to newer ones).
+  std::optional<std::int32_t> take(int code, std::int32_t message_time) {
+    const std::lock_guard lock(mutex_);
+    Entry* found = nullptr;
+    for (Entry& e : entries_) {
+      if (e.recorded && !e.taken && e.code == code && e.message_time == message_time &&
+          (!found || e.sequence < found->sequence))
+        found = &e;
+    }
+    if (!found) return std::nullopt;
+    found->taken = true;
+    return found->at_ms;
+  }
+
+ private:
+  struct Entry {
+    int code = 0;
+    std::int32_t message_time = 0;
+    std::int32_t at_ms = 0;
+    std::uint64_t sequence = 0;
+    bool taken = false;
+    bool recorded = false;
+
+    Entry() = default;
+    Entry(int c, std::int32_t t, std::int32_t at, std::uint64_t s, bool tk)
+        : code(c), message_time(t), at_ms(at), sequence(s), taken(tk), recorded(true) {}
+  };
+
+  std::mutex mutex_;
+  std::array<Entry, kCapacity> entries_{};
+  std::uint64_t next_ = 0;
+};
+
+// The difference `a - b` of two times on the wrapping millisecond tick.
+inline std::int32_t tick_difference(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+// The earlier of two times on the wrapping millisecond tick.
+inline std::int32_t earlier_tick(std::int32_t a, std::int32_t b) { return tick_difference(a, b) < 0 ? a : b; }
+
+// How the system's message times (the time it gives every message, input
+// included) relate to the program's tick. Where they are exact milliseconds
+// (as under Wine) an input's message time is the moment of the input itself,
+// better than any stamp taken when it arrives; where they follow a coarse
+// system tick (about 15.6 ms on a default Windows) they only name the event.
+struct MessageTimeScale {
+  bool exact = false;
+  std::int32_t offset = 0;  // the tick minus the message time
+};
+
+// The scale from {tick, message time} samples of messages posted and read
+// at once, one after another for some 20 ms: exact if the message time went
+// on in steps of 1 or 2 ms at least 5 times (a coarse tick never does; a
+// longer step is the thread being held up), with the offset most of the
+// samples show.
+inline MessageTimeScale message_time_scale(std::span<const std::pair<std::int32_t, std::int32_t>> samples) {
+  int fine_steps = 0;
+  std::map<std::int32_t, int> offsets;
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    ++offsets[tick_difference(samples[i].first, samples[i].second)];
+    if (i == 0) continue;
+    const std::int32_t step = tick_difference(samples[i].second, samples[i - 1].second);
+    if (step == 1 || step == 2) ++fine_steps;
+  }
+  MessageTimeScale scale;
+  scale.exact = fine_steps >= 5;
+  int most = 0;
+  for (const auto& [offset, count] : offsets) {
+    if (count > most) {
+      most = count;
+      scale.offset = offset;
+    }
+  }
+  return scale;
+}
+
+// The time of an input event that reached the timing thread at `arrival`
+// with `message_time`: its exact message time where the scale has one and
+// it is plausible (not after the arrival but for rounding, nor a second
+// before it); the arrival otherwise.
+inline std::int32_t input_stamp(std::int32_t arrival, std::int32_t message_time, const MessageTimeScale& scale) {
+  if (!scale.exact) return arrival;
+  const std::int32_t at =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(message_time) + static_cast<std::uint32_t>(scale.offset));
+  const std::int32_t delay = tick_difference(arrival, at);
+  return delay >= -1 && delay <= 1000 ? at : arrival;
+}
+
+}  // namespace tapvero::widgets

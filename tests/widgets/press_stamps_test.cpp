@@ -1,0 +1,112 @@
+#include "widgets/press_stamps.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <limits>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tapvero::widgets {
+namespace {
+
+TEST(PressStamps, AnEventIsFoundByCodeAndMessageTimeOnceOldestFirst) {
+  PressStamps stamps;
+  stamps.record('Z', 500, 1001);
+  stamps.record('X', 500, 1002);
+  stamps.record('Z', 500, 1003);  // a second press in the same system millisecond
+  stamps.record(kLeftRelease, 516, 1020);
+  EXPECT_EQ(stamps.take('Z', 500), 1001);
+  EXPECT_EQ(stamps.take('Z', 500), 1003);
+  EXPECT_EQ(stamps.take('Z', 500), std::nullopt);
+  EXPECT_EQ(stamps.take('X', 516), std::nullopt);
+  EXPECT_EQ(stamps.take(kRightRelease, 516), std::nullopt);
+  EXPECT_EQ(stamps.take(kLeftRelease, 516), 1020);
+  EXPECT_EQ(stamps.take('X', 500), 1002);
+}
+
+TEST(PressStamps, TheOldestGiveWayAndNothingGrows) {
+  PressStamps stamps;
+  for (int i = 0; i < static_cast<int>(PressStamps::kCapacity) + 10; ++i) stamps.record('Z', i, 10 * i);
+  EXPECT_EQ(stamps.take('Z', 9), std::nullopt);
+  EXPECT_EQ(stamps.take('Z', 10), 100);
+  EXPECT_EQ(stamps.take('Z', static_cast<int>(PressStamps::kCapacity) + 9), 10 * (PressStamps::kCapacity + 9));
+}
+
+TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
+  PressStamps stamps;
+  constexpr int kEvents = 20000;
+  std::atomic<int> recorded{0};
+  std::thread recorder([&] {
+    for (int i = 0; i < kEvents; ++i) {
+      stamps.record(i % 2 ? 'X' : 'Z', i, 3 * i);
+      recorded.store(i + 1, std::memory_order_release);
+    }
+  });
+  int found = 0;
+  for (int i = 0; i < kEvents; ++i) {
+    for (;;) {
+      // An entry recorded before the look-up and not found has only given
+      // way if the recorder has since gone a whole ring further.
+      const int before = recorded.load(std::memory_order_acquire);
+      if (const auto at = stamps.take(i % 2 ? 'X' : 'Z', i)) {
+        EXPECT_EQ(*at, 3 * i);
+        ++found;
+        break;
+      }
+      if (before > i) {
+        EXPECT_GE(recorded.load(std::memory_order_acquire), i + static_cast<int>(PressStamps::kCapacity)) << i;
+        break;
+      }
+      std::this_thread::yield();
+    }
+  }
+  recorder.join();
+  EXPECT_GT(found, 0);
+}
+
+TEST(PressStamps, TheEarlierTickAcrossTheWrap) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(earlier_tick(100, 103), 100);
+  EXPECT_EQ(earlier_tick(103, 100), 100);
+  EXPECT_EQ(earlier_tick(kMax, std::numeric_limits<std::int32_t>::min()), kMax);
+}
+
+// {tick, message time} samples for 20 ms, several a millisecond, with
+// message times in steps of `step` ms lagging the tick by `lag`.
+std::vector<std::pair<std::int32_t, std::int32_t>> samples(std::int32_t step, std::int32_t lag) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> s;
+  for (std::int32_t t = 5000; t < 5020; ++t) {
+    for (int i = 0; i < 4; ++i) s.emplace_back(t, (t - lag) / step * step);
+  }
+  return s;
+}
+
+TEST(MessageTimeScale, ExactMillisecondsAreUsedAndACoarseTickIsNot) {
+  const MessageTimeScale wine = message_time_scale(samples(1, 3));
+  EXPECT_TRUE(wine.exact);
+  EXPECT_EQ(wine.offset, 3);
+  // A press that reached the timing thread 7 ms late keeps its own time;
+  // an implausible message time gives way to the arrival.
+  EXPECT_EQ(input_stamp(1010, 1000, wine), 1003);
+  EXPECT_EQ(input_stamp(1004, 1002, wine), 1005);  // a rounding's millisecond after the arrival
+  EXPECT_EQ(input_stamp(1000, 1000, wine), 1000);
+  EXPECT_EQ(input_stamp(5000, 1000, wine), 5000);
+  // Across the tick counter's wrap.
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(input_stamp(std::numeric_limits<std::int32_t>::min() + 2, kMax - 3, wine), kMax);
+
+  // Held up for 5 ms once: still exact.
+  auto held_up = samples(1, 3);
+  held_up.erase(held_up.begin() + 20, held_up.begin() + 40);
+  EXPECT_TRUE(message_time_scale(held_up).exact);
+
+  const MessageTimeScale windows = message_time_scale(samples(16, 0));
+  EXPECT_FALSE(windows.exact);
+  EXPECT_EQ(input_stamp(1010, 1000, windows), 1010);
+  EXPECT_FALSE(message_time_scale({}).exact);
+}
+
+}  // namespace
+}  // namespace tapvero::widgets
