@@ -79,10 +79,11 @@ bool write_all(HANDLE file, const std::string& bytes) {
   return FlushFileBuffers(file) != 0;
 }
 
-ReadResult read_file(const std::u16string& path) {
-  // Writers are kept out while the file is read, so that the bytes are
-  // never half of one version and half of another.
-  const UniqueFile file = open_patiently(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+// `share` FILE_SHARE_READ keeps writers out while the file is read, so that
+// a save never works on half of one version and half of another; a plain
+// read lets them write on, as Windows' own profile functions do.
+ReadResult read_file(const std::u16string& path, DWORD share) {
+  const UniqueFile file = open_patiently(path, GENERIC_READ, share, OPEN_EXISTING);
   if (!file) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {ReadResult::Status::kNotFound, {}};
@@ -144,7 +145,7 @@ bool update_in_place(const std::u16string& path, const FileStore::Change& change
 
 class SystemFileStore final : public FileStore {
  public:
-  ReadResult read(const std::u16string& path) override { return read_file(path); }
+  ReadResult read(const std::u16string& path) override { return read_file(path, FILE_SHARE_READ | FILE_SHARE_WRITE); }
 
   bool update(const std::u16string& path, const Change& change) override {
     const std::u16string temp_path = path + u".tmp";
@@ -158,7 +159,7 @@ class SystemFileStore final : public FileStore {
       discard(temp);
       return false;
     }
-    const std::optional<std::string> bytes = change(read_file(path));
+    const std::optional<std::string> bytes = change(read_file(path, FILE_SHARE_READ));
     if (!bytes) {
       discard(temp);
       return true;

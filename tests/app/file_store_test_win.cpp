@@ -160,7 +160,19 @@ TEST_F(FileStoreWin, TwoProgramsSavingAtOnceKeepEveryKey) {
   ASSERT_EQ(WaitForSingleObject(ready.h, 30000), WAIT_OBJECT_0);
   ASSERT_EQ(WaitForSingleObject(ready.h, 30000), WAIT_OBJECT_0);
   SetEvent(go.h);
-  for (const HANDLE process : {a.hProcess, b.hProcess}) {
+  // Meanwhile a third program (a load) reads the file: it finds it whole
+  // every time, and the saves get through all the same.
+  const HANDLE both[] = {a.hProcess, b.hProcess};
+  int reads = 0;
+  while (WaitForMultipleObjects(2, both, TRUE, 0) == WAIT_TIMEOUT && reads < 100000) {
+    const ReadResult seen = system_file_store().read(u16(path_));
+    ++reads;
+    ASSERT_EQ(seen.status, ReadResult::Status::kFound);
+    ASSERT_EQ(seen.bytes.rfind("; mine\r\n[Tapvero]\r\n", 0), 0u) << seen.bytes;
+    ASSERT_TRUE(seen.bytes.ends_with("=1\r\n") || seen.bytes.size() == 19) << seen.bytes;
+  }
+  EXPECT_GT(reads, 0);
+  for (const HANDLE process : both) {
     ASSERT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
     DWORD code = 99;
     GetExitCodeProcess(process, &code);
