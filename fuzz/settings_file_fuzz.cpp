@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the settings-file engine as the file's content
 // and checks what must hold for any file: reads never fail, a value just
-// written reads back, and writing it again changes nothing.
+// written reads back, writing it again changes nothing, and a write leaves
+// every line but its own as it was.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -38,15 +39,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string value = "v" + std::to_string(size);
   write_key(files, path, "Tapvero", "Z", value);
   const std::string after = files.files[path];
-  // A rewrite drops blanks before the first line; if the file then starts
-  // with bytes that mark UTF-8 or UTF-16, it reads as such, as it would for
-  // Windows itself. Only such junk can do that.
-  const std::string_view start(after.data(), after.size() < 3 ? after.size() : 3);
-  const bool looks_unicode =
-      start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF" || start == "\xEF\xBB\xBF";
-  const std::string_view original(reinterpret_cast<const char*>(data), size);
-  if (looks_unicode && !original.starts_with(start.substr(0, 2))) return 0;
   check(read_key(files, path, "Tapvero", "Z", "default") == value);
+
+  // In a GBK file (one without a byte-order mark, which is not re-encoded)
+  // the bytes that differ lie within one line of the old file: the one
+  // written, or none where a line or a section was added.
+  const std::string_view before(reinterpret_cast<const char*>(data), size);
+  const bool unicode =
+      before.starts_with("\xFF\xFE") || before.starts_with("\xFE\xFF") || before.starts_with("\xEF\xBB\xBF");
+  if (!unicode) {
+    std::size_t prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+      ++suffix;
+    check(before.substr(prefix, before.size() - prefix - suffix).find_first_of("\r\n") == std::string_view::npos);
+  }
   const int writes = files.writes;
   write_key(files, path, "Tapvero", "Z", value);
   check(files.writes == writes && files.files[path] == after);

@@ -1,19 +1,42 @@
 // Whole-file access, the one thing the settings file asks of the file system.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace tapvero::app {
 
+struct ReadResult {
+  enum class Status {
+    kFound,
+    kNotFound,    // no such file
+    kUnreadable,  // the file is there but could not be read (held by another program, no access)
+  };
+  Status status = Status::kNotFound;
+  std::string bytes;  // the content, when found
+};
+
 class FileStore {
  public:
+  // Given the file as it is, the content to put in its place, or nothing to
+  // leave it as it is.
+  using Change = std::function<std::optional<std::string>(const ReadResult&)>;
+
   virtual ~FileStore() = default;
-  // The file's bytes, or nothing when it does not exist or cannot be read.
-  virtual std::optional<std::string> read(const std::u16string& path) = 0;
-  // Creates or replaces the file; false when that failed.
-  virtual bool write(const std::u16string& path, std::string_view bytes) = 0;
+
+  // The file's bytes. A file that another save is replacing is waited for
+  // (about a second at most).
+  virtual ReadResult read(const std::u16string& path) = 0;
+
+  // One save, all or nothing: holds the file against other saves (waiting
+  // about a second at most for one in progress), reads it, calls `change`
+  // once with what it found, and puts the new content in the file's place in
+  // one step, so that the file is at every moment either wholly old or
+  // wholly new. `change` is not called when the file cannot be written at
+  // all. False when the new content could not be stored; the file then
+  // keeps its old content.
+  virtual bool update(const std::u16string& path, const Change& change) = 0;
 };
 
 // The real file system (Windows only).

@@ -1,4 +1,20 @@
+// Saves that never leave a damaged file.
+//
+// A save writes the new content to "<file>.tmp" in the same folder, flushes
+// it and moves it over the file in one step. The temporary file is also the
+// lock between two saves: it is opened without read or write sharing, so a
+// second save (in this or another process) cannot open it until the first
+// has moved it into place, and it reads the file only after that. Until the
+// first save closes its handle, the moved file is still held without read
+// sharing, so the second save's read waits for it too.
+//
+// When the folder refuses a new file but the file itself is writable, the
+// save writes in place instead, holding the file without any sharing. A
+// temporary file that a killed save left behind is taken over by the next
+// save.
 #include <windows.h>
+
+#include <algorithm>
 
 #include "app/file_store.h"
 #include "widgets/unique_win.h"
@@ -6,32 +22,161 @@
 namespace tapvero::app {
 namespace {
 
+using widgets::UniqueFile;
+
+// How long a file held by another save (or another program) is waited for.
+constexpr ULONGLONG kPatienceMs = 1000;
+
 const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+// Repeats `attempt` while it fails with an error that `busy` calls
+// passing, for kPatienceMs at most. GetLastError() tells the last failure.
+template <typename Attempt, typename Busy>
+auto patiently(Attempt attempt, Busy busy) {
+  const ULONGLONG start = GetTickCount64();
+  for (;;) {
+    auto result = attempt();
+    if (result) return result;
+    const DWORD error = GetLastError();
+    if (!busy(error) || GetTickCount64() - start >= kPatienceMs) {
+      SetLastError(error);
+      return result;
+    }
+    Sleep(2);
+  }
+}
+
+bool in_use(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
+UniqueFile open_patiently(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+  return patiently(
+      [&] {
+        return UniqueFile(CreateFileW(wide(path), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+      },
+      in_use);
+}
+
+// The rest of the file from the handle's position.
+bool read_all(HANDLE file, std::string& bytes) {
+  bytes.clear();
+  char chunk[16384];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+    if (got == 0) return true;
+    bytes.append(chunk, got);
+  }
+}
+
+bool write_all(HANDLE file, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + done, part, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return FlushFileBuffers(file) != 0;
+}
+
+// `share` FILE_SHARE_READ keeps writers out while the file is read, so that
+// a save never works on half of one version and half of another; a plain
+// read lets them write on, as Windows' own profile functions do.
+ReadResult read_file(const std::u16string& path, DWORD share) {
+  const UniqueFile file = open_patiently(path, GENERIC_READ, share, OPEN_EXISTING);
+  if (!file) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {ReadResult::Status::kNotFound, {}};
+    return {ReadResult::Status::kUnreadable, {}};
+  }
+  ReadResult result{ReadResult::Status::kFound, {}};
+  if (!read_all(file.get(), result.bytes)) return {ReadResult::Status::kUnreadable, {}};
+  return result;
+}
+
+bool is_read_only(const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(wide(path));
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// The temporary file, opened as the lock between saves. Fails with
+// ERROR_ACCESS_DENIED when the folder refuses it, or with a sharing
+// violation when another save holds it for longer than we wait.
+UniqueFile open_temporary(const std::u16string& temp) {
+  return patiently(
+      [&] {
+        return UniqueFile(CreateFileW(wide(temp), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+      },
+      [&](DWORD error) {
+        if (in_use(error)) return true;
+        // A temporary file that another save is deleting refuses access
+        // for a moment; a folder that refuses new files does so for good,
+        // and there the file is not there at all.
+        if (error != ERROR_ACCESS_DENIED) return false;
+        const DWORD attributes = GetFileAttributesW(wide(temp));
+        if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() != ERROR_FILE_NOT_FOUND;
+        return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+      });
+}
+
+// Deletes the temporary file through the handle that holds it, so that no
+// other save's file of the same name can be deleted by mistake.
+void discard(UniqueFile& temp) {
+  FILE_DISPOSITION_INFO dispose{};
+  dispose.DeleteFile = TRUE;
+  SetFileInformationByHandle(temp.get(), FileDispositionInfo, &dispose, sizeof dispose);
+  temp = UniqueFile();
+}
+
+// The save for a folder that refuses new files: the file itself is held
+// without sharing, read, and overwritten.
+bool update_in_place(const std::u16string& path, const FileStore::Change& change) {
+  const UniqueFile file = open_patiently(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING);
+  if (!file) return false;  // a missing file cannot be made here either
+  ReadResult current{ReadResult::Status::kFound, {}};
+  if (!read_all(file.get(), current.bytes)) current = {ReadResult::Status::kUnreadable, {}};
+  const std::optional<std::string> bytes = change(current);
+  if (!bytes) return true;
+  LARGE_INTEGER start{};
+  return SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) && write_all(file.get(), *bytes) &&
+         SetEndOfFile(file.get()) && FlushFileBuffers(file.get());
+}
 
 class SystemFileStore final : public FileStore {
  public:
-  std::optional<std::string> read(const std::u16string& path) override {
-    widgets::UniqueFile file(CreateFileW(wide(path), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() && !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-      return std::nullopt;
-    bytes.resize(got);
-    return bytes;
-  }
+  ReadResult read(const std::u16string& path) override { return read_file(path, FILE_SHARE_READ | FILE_SHARE_WRITE); }
 
-  bool write(const std::u16string& path, std::string_view bytes) override {
-    widgets::UniqueFile file(CreateFileW(wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+  bool update(const std::u16string& path, const Change& change) override {
+    const std::u16string temp_path = path + u".tmp";
+    UniqueFile temp = open_temporary(temp_path);
+    if (!temp) {
+      if (GetLastError() != ERROR_ACCESS_DENIED) return false;
+      return update_in_place(path, change);
+    }
+    // A read-only file is not replaced, as it would not be written in place.
+    if (is_read_only(path)) {
+      discard(temp);
+      return false;
+    }
+    const std::optional<std::string> bytes = change(read_file(path, FILE_SHARE_READ));
+    if (!bytes) {
+      discard(temp);
+      return true;
+    }
+    if (!write_all(temp.get(), *bytes)) {
+      discard(temp);
+      return false;
+    }
+    // Readers of the file (a load in another copy of the program) make the
+    // move fail for a moment.
+    const bool moved = patiently(
+        [&] {
+          return MoveFileExW(wide(temp_path), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        },
+        [](DWORD error) { return in_use(error) || error == ERROR_ACCESS_DENIED; });
+    if (!moved) discard(temp);
+    return moved;
   }
 };
 

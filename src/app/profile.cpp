@@ -18,18 +18,24 @@ using Units = std::u16string;
 
 enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
+// Positions are unit offsets into Document::content.
 struct Key {
   Units name;
   std::optional<Units> value;  // none for a line without '='
+  std::size_t line_start = 0;  // the line's text, without its line break
+  std::size_t line_end = 0;
 };
 
 struct Section {
   Units name;  // empty for the lines before the first section header
   std::vector<Key> keys;
+  std::size_t end = 0;  // after the line break of its last non-blank line
 };
 
 struct Document {
   Encoding encoding = Encoding::kAnsi;
+  Units content;     // the file without its byte-order mark
+  Units line_break;  // the file's first line break, CR LF when it has none
   std::vector<Section> sections;
 };
 
@@ -130,32 +136,44 @@ Units decode(std::string_view bytes, Encoding& encoding) {
 
 Document parse(std::string_view bytes) {
   Document doc;
+  doc.line_break = u"\r\n";
   if (bytes.empty()) return doc;
-  const Units content = decode(bytes, doc.encoding);
+  doc.content = decode(bytes, doc.encoding);
   doc.sections.emplace_back();  // the lines before the first header
   const Key* previous = nullptr;
+  bool first_break = true;
 
-  const std::u16string_view all(content);
+  const std::u16string_view all(doc.content);
   std::size_t pos = 0;
   while (pos < all.size()) {
     const std::size_t start = pos;
     while (pos < all.size() && all[pos] != u'\n' && all[pos] != u'\r') ++pos;
-    while (pos < all.size() && (all[pos] == u'\n' || all[pos] == u'\r')) ++pos;
+    const std::size_t text_end = pos;
+    // One line break: CR LF, CR or LF. The empty lines after it are lines
+    // of their own.
+    if (pos < all.size()) {
+      pos += (all[pos] == u'\r' && pos + 1 < all.size() && all[pos + 1] == u'\n') ? 2 : 1;
+      if (first_break) doc.line_break = Units(all.substr(text_end, pos - text_end));
+      first_break = false;
+    }
     // Names and values are C strings: a NUL ends the line's text.
-    std::u16string_view line = all.substr(start, pos - start);
+    std::u16string_view line = all.substr(start, text_end - start);
     line = trim(line.substr(0, line.find(u'\0')));
     if (line.empty()) continue;
 
     if (line.front() == u'[') {
       const std::size_t close = line.rfind(u']');
       if (close != std::u16string_view::npos && close > 0) {
-        doc.sections.push_back(Section{Units(trim(line.substr(1, close - 1))), {}});
+        doc.sections.push_back(Section{Units(trim(line.substr(1, close - 1))), {}, pos});
         previous = nullptr;
         continue;
       }
     }
 
+    doc.sections.back().end = pos;
     Key key;
+    key.line_start = start;
+    key.line_end = text_end;
     const std::size_t equals = line.find(u'=');
     if (equals == std::u16string_view::npos) {
       key.name = line;
@@ -163,7 +181,7 @@ Document parse(std::string_view bytes) {
       key.name = trim(line.substr(0, equals));
       key.value = trim_start(line.substr(equals + 1));
     }
-    // A nameless line right after another nameless line is dropped.
+    // A nameless line right after another nameless line is no entry.
     if (!key.name.empty() || previous == nullptr || !previous->name.empty()) {
       Section& section = doc.sections.back();
       section.keys.push_back(std::move(key));
@@ -173,25 +191,8 @@ Document parse(std::string_view bytes) {
   return doc;
 }
 
-std::string serialize(const Document& doc) {
-  Units text;
-  for (const Section& section : doc.sections) {
-    if (!section.name.empty()) {
-      text += u'[';
-      text += section.name;
-      text += u"]\r\n";
-    }
-    for (const Key& key : section.keys) {
-      text += key.name;
-      if (key.value) {
-        text += u'=';
-        text += *key.value;
-      }
-      text += u"\r\n";
-    }
-  }
-
-  switch (doc.encoding) {
+std::string encode(const Units& text, Encoding encoding) {
+  switch (encoding) {
     case Encoding::kAnsi:
       return units_to_ansi(text);
     case Encoding::kUtf8:
@@ -201,7 +202,7 @@ std::string serialize(const Document& doc) {
       break;
   }
   // UTF-16 in the file's byte order, byte-order mark first.
-  const bool little = doc.encoding == Encoding::kUtf16Le;
+  const bool little = encoding == Encoding::kUtf16Le;
   std::string out;
   out.reserve(2 * text.size() + 2);
   for (const char16_t u : u"\uFEFF" + text) {
@@ -260,9 +261,38 @@ std::string cut_bytes(std::string s, std::size_t limit) {
 // The texts the platform takes are C strings: a NUL ends them.
 std::string_view c_string(std::string_view s) { return s.substr(0, s.find('\0')); }
 
-Document load(FileStore& files, const std::u16string& path) {
-  const std::optional<std::string> bytes = files.read(path);
-  return parse(bytes ? std::string_view(*bytes) : std::string_view());
+// The file as written after setting `key` in `section` to `value`, or
+// nothing when the value stored is that already. Only the key's line
+// changes (or a line, or a section, is added): every other byte of the file
+// stays as it was.
+std::optional<std::string> with_value(std::string_view bytes, std::string_view section, std::string_view key,
+                                      std::string_view value) {
+  Document doc = parse(bytes);
+  const Encoding e = doc.encoding;
+  const Units section_name = to_units(c_string(section), e);
+  const Units key_name = to_units(c_string(key), e);
+  const Units new_value(trim_start(to_units(c_string(value), e)));
+  Units& content = doc.content;
+
+  // Text added at `at` starts on a line of its own.
+  const auto insert = [&](std::size_t at, Units lines) {
+    if (at > 0 && content[at - 1] != u'\n' && content[at - 1] != u'\r') lines.insert(0, doc.line_break);
+    content.insert(at, lines);
+  };
+
+  Section* s = find_section(doc, trim(section_name));
+  if (s == nullptr) {
+    // A new section keeps the name as given, less its leading blanks.
+    insert(content.size(), u'[' + Units(trim_start(section_name)) + u']' + doc.line_break +
+                               Units(trim_start(key_name)) + u'=' + new_value + doc.line_break);
+  } else if (Key* k = find_key(*s, trim(key_name), e); k == nullptr) {
+    insert(s->end, Units(trim_start(key_name)) + u'=' + new_value + doc.line_break);
+  } else if (k->value && *k->value == new_value) {
+    return std::nullopt;
+  } else {
+    content.replace(k->line_start, k->line_end - k->line_start, k->name + u'=' + new_value);
+  }
+  return encode(content, e);
 }
 
 }  // namespace
@@ -270,7 +300,8 @@ Document load(FileStore& files, const std::u16string& path) {
 std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                          std::string_view fallback, std::size_t buffer_size) {
   if (buffer_size == 0) return {};
-  Document doc = load(files, path);
+  const ReadResult file = files.read(path);
+  Document doc = parse(file.status == ReadResult::Status::kFound ? std::string_view(file.bytes) : std::string_view());
   const Encoding e = doc.encoding;
 
   // The default loses its trailing spaces, but never its first character.
@@ -288,26 +319,17 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
 
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
-  Document doc = load(files, path);
-  const Encoding e = doc.encoding;
-  const Units section_name = to_units(c_string(section), e);
-  const Units key_name = to_units(c_string(key), e);
-  const Units new_value(trim_start(to_units(c_string(value), e)));
-
-  Section* s = find_section(doc, trim(section_name));
-  if (s == nullptr) {
-    // A new section keeps the name as given, less its leading blanks.
-    doc.sections.push_back(Section{Units(trim_start(section_name)), {}});
-    s = &doc.sections.back();
-  }
-  Key* k = find_key(*s, trim(key_name), e);
-  if (k == nullptr) {
-    s->keys.push_back(Key{Units(trim_start(key_name)), std::nullopt});
-    k = &s->keys.back();
-  }
-  if (k->value && *k->value == new_value) return true;  // nothing changes: the file stays untouched
-  k->value = new_value;
-  return files.write(path, serialize(doc));
+  // A file that is there but cannot be read is never written: what it
+  // holds would be lost.
+  bool readable = true;
+  const bool stored = files.update(path, [&](const ReadResult& file) -> std::optional<std::string> {
+    if (file.status == ReadResult::Status::kUnreadable) {
+      readable = false;
+      return std::nullopt;
+    }
+    return with_value(file.bytes, section, key, value);
+  });
+  return stored && readable;
 }
 
 }  // namespace tapvero::app

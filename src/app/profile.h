@@ -4,6 +4,10 @@
 // do under code page 936, whatever code page the system actually runs with:
 // section, key and value texts are GBK bytes. Files with a UTF-8 or UTF-16
 // byte-order mark are read and written back in their own encoding.
+//
+// Unlike Windows, a write changes nothing but the line of the key it sets
+// (or adds that line, or the section): blank lines, blanks, tabs and line
+// breaks elsewhere stay as the user left them.
 #pragma once
 
 #include <cstddef>
@@ -21,8 +25,9 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
                          std::string_view fallback, std::size_t buffer_size);
 
 // Sets `key` in `section` to `value`, creating the file, the section and the
-// key as needed; other lines are kept. The file is rewritten only when the
-// stored value changes. False when the file could not be written.
+// key as needed. The file is replaced only when the stored value changes,
+// and never when it is there but cannot be read. False when the file could
+// not be read or written.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                    std::string_view value);
 

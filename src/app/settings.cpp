@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include <optional>
+
 #include "app/main_form.h"
 #include "app/settings_file.h"
 #include "input/key_names.h"
@@ -30,14 +32,30 @@ std::int32_t key_code_of(std::string_view name) {
   return input::key_code_from_name(std::string(name) + std::string(kKeySuffix));
 }
 
+// Gives every read the bytes of the first: the load sees one version of
+// the file, and waits at most once for a file that another program holds.
+class ReadOnce final : public FileStore {
+ public:
+  explicit ReadOnce(FileStore& files) : files_(files) {}
+  ReadResult read(const std::u16string& path) override {
+    if (!path_ || *path_ != path) {
+      result_ = files_.read(path);
+      path_ = path;
+    }
+    return result_;
+  }
+  bool update(const std::u16string&, const Change&) override { return false; }
+
+ private:
+  FileStore& files_;
+  std::optional<std::u16string> path_;
+  ReadResult result_;
+};
+
 }  // namespace
 
 Settings::Settings(widgets::Ui& ui, FileStore& files, std::function<std::u16string()> config_path, SharedValues& shared)
     : ui_(ui), files_(files), config_path_(std::move(config_path)), shared_(shared) {}
-
-std::string Settings::read(std::string_view key, std::string_view fallback) {
-  return read_key(files_, config_path_(), kSection, key, fallback);
-}
 
 void Settings::write(std::string_view key, std::string_view value) {
   write_key(files_, config_path_(), kSection, key, value);
@@ -48,6 +66,12 @@ std::string Settings::box_text(int control) const { return text::utf16_to_gbk(ui
 std::int32_t Settings::box_integer(int control) const { return text::text_to_int(box_text(control)); }
 
 void Settings::load() {
+  // A file that cannot be read loads as a missing one: every default.
+  ReadOnce files(files_);
+  const auto read = [&](std::string_view key, std::string_view fallback) {
+    return read_key(files, config_path_(), kSection, key, fallback);
+  };
+
   // The key boxes keep their initial text unless the file says otherwise.
   const std::string z = read(kZKey, "z");
   if (z != "z") ui_.set_text(编辑框_Z, text::gbk_to_utf16(z));

@@ -36,7 +36,6 @@ class Settings {
   void write_windowed_mode_keys();
 
  private:
-  std::string read(std::string_view key, std::string_view fallback);
   void write(std::string_view key, std::string_view value);
   std::string box_text(int control) const;  // a control's text in GBK
   std::int32_t box_integer(int control) const;

@@ -54,13 +54,39 @@ TEST_F(Profile, AnUnchangedValueLeavesTheFileUntouched) {
   EXPECT_EQ(files.writes, 0);
   EXPECT_EQ(file(), "[Tapvero]\nZ = z   \n");
   EXPECT_TRUE(write("Z", "x"));
-  EXPECT_EQ(file(), "[Tapvero]\r\nZ=x\r\n");
+  EXPECT_EQ(file(), "[Tapvero]\nZ=x\n");
 }
 
-TEST_F(Profile, ARewriteNormalisesLinesAndKeepsCommentsAndDuplicates) {
-  given("top line\n  [ Tapvero ]  \n\n ; comment \nZ\t=\tz\nZ=second\nodd line\n\n\n=\n=\nX=x");
-  EXPECT_TRUE(write("X", "y"));
-  EXPECT_EQ(file(), "top line\r\n[Tapvero]\r\n; comment\r\nZ=z\r\nZ=second\r\nodd line\r\n=\r\nX=y\r\n");
+struct LineCase {
+  std::string before;
+  std::string key, value, section;
+  std::string after;
+};
+
+// Windows rewrites every line (CR LF, blanks trimmed, blank lines dropped);
+// a save here changes only the line it writes, and a line or section it
+// adds uses the file's own line break.
+TEST_F(Profile, ASaveChangesOnlyTheLineItWrites) {
+  const std::string user = "top line\n  [ Tapvero ]  \n\n ; comment \nZ\t=\tz\nZ=second\nodd line\n\n\n=\n=\n";
+  const LineCase cases[] = {
+      {user + "X=x", "X", "y", kSection, user + "X=y"},
+      {user + "X=x", "Z", "q", kSection,
+       "top line\n  [ Tapvero ]  \n\n ; comment \nZ=q\nZ=second\nodd line\n\n\n=\n=\nX=x"},
+      {user, "new", "v", kSection, user + "new=v\n"},
+      {"[Tapvero]\r\n\tZ = z \t\r\n\r\n[Other]\r\na = 1\r\n", "X", "x", kSection,
+       "[Tapvero]\r\n\tZ = z \t\r\nX=x\r\n\r\n[Other]\r\na = 1\r\n"},
+      {"[Tapvero]\rZ=z\r\r[Other]\ra=1", "Z", "c", kSection, "[Tapvero]\rZ=c\r\r[Other]\ra=1"},
+      {"[Tapvero]\rZ=z\r\r[Other]\ra=1", "b", "2", "Other", "[Tapvero]\rZ=z\r\r[Other]\ra=1\rb=2\r"},
+      {"; mine\n\n[Other]\na=1\n\n", "Z", "z", kSection, "; mine\n\n[Other]\na=1\n\n[Tapvero]\nZ=z\n"},
+      {"[Tapvero]", "Z", "z", kSection, "[Tapvero]\r\nZ=z\r\n"},
+      {"[Tapvero]\nZ\n", "Z", "z", kSection, "[Tapvero]\nZ=z\n"},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.before);
+    given(c.before);
+    EXPECT_TRUE(write(c.key, c.value, c.section));
+    EXPECT_EQ(file(), c.after);
+  }
 }
 
 TEST_F(Profile, NamesMatchWithoutCaseAndWithoutSurroundingBlanks) {
@@ -162,13 +188,35 @@ TEST_F(Profile, UnicodeFilesAreReadAndWrittenInTheirOwnEncoding) {
   given(std::string("\xFE\xFF\0[\0T\0]\0\n\0k\0=\x95\x2E", 16));  // the same in UTF-16BE
   EXPECT_EQ(read("k", "-", "T"), "\xBC\xFC");
   EXPECT_TRUE(write("k", "v", "T"));
-  EXPECT_EQ(file(), std::string("\xFE\xFF\0[\0T\0]\0\r\0\n\0k\0=\0v\0\r\0\n", 22));
+  EXPECT_EQ(file(), std::string("\xFE\xFF\0[\0T\0]\0\n\0k\0=\0v", 16));
 }
 
-TEST_F(Profile, WriteFailuresAreReported) {
+// A file that is there but cannot be read (another program holds it) reads
+// as a missing one, and a save then writes nothing: what the file holds
+// would be lost. Refused writes and replacements leave the old file whole.
+TEST_F(Profile, FailuresOfTheFileStoreLeaveTheFileAsItWas) {
+  const std::string mine = "; mine\r\n[Tapvero]\r\nZ=c\r\n";
+  enum Failure { kNone, kUnreadable, kWriteRefused, kReplaceRefused };
+  for (const Failure failure : {kNone, kUnreadable, kWriteRefused, kReplaceRefused}) {
+    SCOPED_TRACE(failure);
+    files = MemoryFileStore();
+    given(mine);
+    if (failure == kUnreadable) files.unreadable.insert(kPath);
+    files.read_only = failure == kWriteRefused;
+    files.replace_refused = failure == kReplaceRefused;
+    EXPECT_EQ(read("Z", "z"), failure == kUnreadable ? "z" : "c");
+    EXPECT_EQ(write("X", "x"), failure == kNone);
+    EXPECT_EQ(file(), failure == kNone ? mine + "X=x\r\n" : mine);
+    EXPECT_EQ(files.writes, failure == kNone ? 1 : 0);
+  }
+  // Not found: the first save makes the file, unless the folder refuses it.
+  files = MemoryFileStore();
   files.read_only = true;
   EXPECT_FALSE(write("Z", "z"));
   EXPECT_TRUE(files.files.empty());
+  files.read_only = false;
+  EXPECT_TRUE(write("Z", "z"));
+  EXPECT_EQ(file(), "[Tapvero]\r\nZ=z\r\n");
 }
 
 TEST(SettingsFile, PathIsTheExecutablesFolderPlusConfigIni) {

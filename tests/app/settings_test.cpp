@@ -225,6 +225,24 @@ TEST_F(SettingsTest, AFailedWriteStillChangesTheSharedValues) {
   EXPECT_TRUE(ui.message_boxes.empty());
 }
 
+TEST_F(SettingsTest, AFileThatCannotBeReadLoadsAsDefaultsAndIsNeverWritten) {
+  const std::string mine = "; mine\r\n[Tapvero]\r\nZ=c\r\n" + kStage + "=5\r\n[Other]\r\na=1\r\n";
+  files.files[kPath] = mine;
+  files.unreadable.insert(kPath);
+  load();
+  EXPECT_EQ(ui.text(编辑框_Z), u"z");
+  EXPECT_EQ(shared.z_key_code, 0x5A);
+  EXPECT_EQ(shared.stage_size, 20);
+  ui.set_text(编辑框_Z, u"x");
+  ui.set_ticked(选择框_开启窗口化, true);
+  settings.save_key_settings();
+  settings.save_stage_setting();
+  settings.write_windowed_mode_keys();
+  EXPECT_EQ(file(), mine);
+  EXPECT_EQ(files.writes, 0);
+  EXPECT_EQ(shared.z_key_code, 0x58);  // the shared values change all the same
+}
+
 TEST_F(SettingsTest, WindowedModeWritesWidthAndHeightAsTyped) {
   given(kWidth + "=640\r\n");
   load();

@@ -2,15 +2,19 @@
 
 namespace tapvero::app {
 
-std::optional<std::string> MemoryFileStore::read(const std::u16string& path) {
+ReadResult MemoryFileStore::read(const std::u16string& path) {
+  if (unreadable.contains(path)) return {ReadResult::Status::kUnreadable, {}};
   const auto it = files.find(path);
-  if (it == files.end()) return std::nullopt;
-  return it->second;
+  if (it == files.end()) return {ReadResult::Status::kNotFound, {}};
+  return {ReadResult::Status::kFound, it->second};
 }
 
-bool MemoryFileStore::write(const std::u16string& path, std::string_view bytes) {
+bool MemoryFileStore::update(const std::u16string& path, const Change& change) {
   if (read_only) return false;
-  files[path] = std::string(bytes);
+  const std::optional<std::string> bytes = change(read(path));
+  if (!bytes) return true;
+  if (replace_refused) return false;
+  files[path] = *bytes;
   ++writes;
   return true;
 }

@@ -1,10 +1,10 @@
-// Files held in memory, for tests and the fuzzer.
+// Files held in memory, for tests and the fuzzer, with the ways a real
+// file system can fail a read or a save.
 #pragma once
 
 #include <map>
-#include <optional>
+#include <set>
 #include <string>
-#include <string_view>
 
 #include "app/file_store.h"
 
@@ -12,12 +12,14 @@ namespace tapvero::app {
 
 class MemoryFileStore final : public FileStore {
  public:
-  std::optional<std::string> read(const std::u16string& path) override;
-  bool write(const std::u16string& path, std::string_view bytes) override;
+  ReadResult read(const std::u16string& path) override;
+  bool update(const std::u16string& path, const Change& change) override;
 
   std::map<std::u16string, std::string> files;
-  bool read_only = false;  // writes fail, as in a read-only folder
-  int writes = 0;          // successful writes so far
+  std::set<std::u16string> unreadable;  // there, but held by another program: reads fail
+  bool read_only = false;               // the file and its folder refuse writes: `change` is not even asked
+  bool replace_refused = false;         // the new content is made but cannot take the file's place
+  int writes = 0;                       // files replaced so far
 };
 
 }  // namespace tapvero::app
