@@ -446,9 +446,12 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       break;
     case WM_GETMINMAXINFO: {
-      // Windows may be sized beyond the screen.
+      // Windows may be sized beyond the screen, and below the system's
+      // smallest window: the user cannot resize it, and the program sets
+      // whatever size it asks for (a test area of a few pixels included).
       auto* info = reinterpret_cast<MINMAXINFO*>(lp);
       info->ptMaxTrackSize = {32000, 32000};
+      info->ptMinTrackSize = {1, 1};
       return 0;
     }
     case WM_NEXTDLGCTL:
