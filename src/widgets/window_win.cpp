@@ -295,7 +295,14 @@ void Win32Ui::set_ticked(ControlId id, bool ticked) {
 
 bool Win32Ui::enabled(ControlId id) const { return IsWindowEnabled(at(id).hwnd) != FALSE; }
 
-void Win32Ui::set_enabled(ControlId id, bool enabled) { EnableWindow(at(id).hwnd, enabled ? TRUE : FALSE); }
+void Win32Ui::set_enabled(ControlId id, bool enabled) {
+  HWND h = at(id).hwnd;
+  const bool had_focus = !enabled && GetFocus() == h;
+  EnableWindow(h, enabled ? TRUE : FALSE);
+  // As in a dialog, the focus does not vanish with a control that disables
+  // itself: it passes on to the next control in Tab order.
+  if (had_focus && !focus_next(id, false)) SetFocus(main_);
+}
 
 bool Win32Ui::visible(ControlId id) const {
   return id == kMainWindow ? IsWindowVisible(main_) != FALSE : at(id).visible;
@@ -550,6 +557,13 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
 // The Tab key walks the controls that take the focus in the order of the
 // form, skipping hidden and disabled ones, and wraps around.
 void Win32Ui::move_focus(bool backwards) {
+  const Control* current = control_of(GetFocus());
+  focus_next(current ? std::optional<ControlId>(current->desc->id) : std::nullopt, backwards);
+}
+
+// The focus to the control that Tab would reach from `from` (from either
+// end without it); false if no control takes the focus.
+bool Win32Ui::focus_next(std::optional<ControlId> from, bool backwards) {
   const auto takes_focus = [this](const Control& c) {
     if (!c.hwnd) return false;
     const Kind k = c.desc->kind;
@@ -557,17 +571,17 @@ void Win32Ui::move_focus(bool backwards) {
            IsWindowEnabled(c.hwnd);
   };
   const int n = static_cast<int>(controls_.size());
-  const Control* current = control_of(GetFocus());
-  int i = current ? current->desc->id : (backwards ? 0 : n - 1);
+  int i = from ? *from : (backwards ? 0 : n - 1);
   for (int step = 0; step < n; ++step) {
     i = (i + (backwards ? n - 1 : 1)) % n;
     if (takes_focus(controls_[static_cast<std::size_t>(i)])) {
       HWND h = controls_[static_cast<std::size_t>(i)].hwnd;
       SetFocus(h);
       if (controls_[static_cast<std::size_t>(i)].desc->kind == Kind::kEdit) SendMessageW(h, EM_SETSEL, 0, -1);
-      return;
+      return true;
     }
   }
+  return false;
 }
 
 // Keyboard handling before a key message is translated and dispatched: Esc
@@ -579,7 +593,9 @@ bool Win32Ui::pre_translate(MSG& msg) {
   const int key = static_cast<int>(msg.wParam);
   const int modifiers = current_modifiers();
 
-  if (key == VK_ESCAPE && msg.message == WM_KEYDOWN) {
+  // Without a focused control keys come as system keys: Esc closes then
+  // too, though not with Alt held (Alt+Esc belongs to the system).
+  if (key == VK_ESCAPE && !(HIWORD(msg.lParam) & KF_ALTDOWN)) {
     PostMessageW(main_, WM_CLOSE, 0, 0);
     return true;
   }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -83,6 +84,7 @@ class Win32Ui final : public Ui {
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
   void move_focus(bool backwards);
+  bool focus_next(std::optional<ControlId> from, bool backwards);
   const Control* control_of(HWND hwnd) const;
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
