@@ -394,7 +394,11 @@ void Win32Ui::set_window_state(WindowState state) {
 
 void Win32Ui::message_box(std::u16string_view text, std::u16string_view title, Icon icon) {
   const UINT style = MB_OK | MB_TASKMODAL | (icon == Icon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
+  // The box disables the window, which takes the focus from its control:
+  // the control has it back once the box is closed.
+  const SavedFocus before = focus_now();
   MessageBoxW(nullptr, wide_string(text).c_str(), wide_string(title).c_str(), style);
+  give_back_focus(before);
 }
 
 // --- messages
@@ -461,6 +465,15 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       info->ptMinTrackSize = {1, 1};
       return 0;
     }
+    case WM_ACTIVATE:
+      // As a dialog does, the window keeps its focused control while another
+      // window is active and gives it back on its return.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        saved_focus_ = focus_now();
+      } else if (!HIWORD(wp) && give_back_focus(std::exchange(saved_focus_, {}))) {
+        return 0;
+      }
+      break;
     case WM_NEXTDLGCTL:
       move_focus(wp != 0);
       return 0;
@@ -582,6 +595,26 @@ bool Win32Ui::focus_next(std::optional<ControlId> from, bool backwards) {
     }
   }
   return false;
+}
+
+Win32Ui::SavedFocus Win32Ui::focus_now() const {
+  HWND h = GetFocus();
+  if (!control_of(h)) return {};
+  return {h, IsWindowVisible(h) != FALSE};
+}
+
+// A control hidden or disabled since it was saved passes the focus on, as
+// Tab would; one that had the focus while hidden gets it back hidden. False
+// if no control was saved.
+bool Win32Ui::give_back_focus(const SavedFocus& saved) {
+  const Control* c = control_of(saved.hwnd);
+  if (!c) return false;
+  if (IsWindowEnabled(c->hwnd) && (IsWindowVisible(c->hwnd) || !saved.visible)) {
+    SetFocus(c->hwnd);
+    return true;
+  }
+  if (!focus_next(c->desc->id, false)) SetFocus(main_);
+  return true;
 }
 
 // Keyboard handling before a key message is translated and dispatched: Esc

@@ -66,6 +66,11 @@ class Win32Ui final : public Ui {
     std::optional<COLORREF> text_color;
     HWND tooltip = nullptr;  // tab controls: the pages' hints
   };
+  // A control that had the focus, and whether it showed then.
+  struct SavedFocus {
+    HWND hwnd = nullptr;
+    bool visible = false;
+  };
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass, DWORD_PTR data);
@@ -85,6 +90,8 @@ class Win32Ui final : public Ui {
   void dispatch(MSG& msg);
   void move_focus(bool backwards);
   bool focus_next(std::optional<ControlId> from, bool backwards);
+  SavedFocus focus_now() const;
+  bool give_back_focus(const SavedFocus& saved);
   const Control* control_of(HWND hwnd) const;
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
@@ -97,6 +104,7 @@ class Win32Ui final : public Ui {
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject white_brush_;
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
+  SavedFocus saved_focus_;        // while another window is active
 };
 
 }  // namespace tapvero::widgets

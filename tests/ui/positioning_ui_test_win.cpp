@@ -270,6 +270,8 @@ TEST(PositioningUi, AWindowedSizeOfZeroOrLessIsRefused) {
     return shown && shown->error_icon && !shown->information_icon;
   }));
   t.dismiss(*box);
+  // The start button has the focus back: Space starts again.
+  EXPECT_TRUE(wait_until([&] { return t.focused_control() == 按钮3; }));
   EXPECT_EQ(t.config(), config);
   expect_normal_window(t, {before.left, before.top});
 }

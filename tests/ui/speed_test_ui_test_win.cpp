@@ -83,6 +83,27 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   print(report);
 }
 
+TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
+  Tapvero t;
+  KeyLogWindow game(t.folder());
+  ASSERT_TRUE(game.window());
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试) && t.focused_control() == 开始测试; }));
+  t.key('Z');
+  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"1"; }));
+
+  // The player looks at another program and comes back: the start button
+  // has the focus again, and the keys count on.
+  SetForegroundWindow(game.window());
+  settle({game.window(), t.window()});
+  ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == game.window(); }));
+  t.bring_to_front();
+  settle({game.window(), t.window()});
+  EXPECT_TRUE(wait_until([&] { return t.focused_control() == 开始测试; }));
+  t.key('X');
+  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2"; }));
+}
+
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
   Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=1\r\n");
   t.click(开始测试);
