@@ -94,12 +94,17 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
 
   // The player looks at another program and comes back: the start button
   // has the focus again, and the keys count on.
-  SetForegroundWindow(game.window());
-  settle({game.window(), t.window()});
-  ASSERT_TRUE(wait_until([&] { return GetForegroundWindow() == game.window(); }));
-  t.bring_to_front();
-  settle({game.window(), t.window()});
-  EXPECT_TRUE(wait_until([&] { return t.focused_control() == 开始测试; }));
+  ASSERT_TRUE(wait_until([&] {
+    if (GetForegroundWindow() != game.window()) SetForegroundWindow(game.window());
+    settle({game.window(), t.window()});
+    return GetForegroundWindow() == game.window();
+  }));
+  // Tapvero may take X's late notice of the switch for one that it lost the
+  // front just now, and give the front to the desktop: bring it back then.
+  EXPECT_TRUE(wait_until([&] {
+    t.bring_to_front();
+    return t.focused_control() == 开始测试;
+  }));
   t.key('X');
   EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2"; }));
 }
