@@ -465,15 +465,20 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       info->ptMinTrackSize = {1, 1};
       return 0;
     }
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: {
       // As a dialog does, the window keeps its focused control while another
-      // window is active and gives it back on its return.
+      // window is active and gives it back on its return: after the default
+      // handling, which focuses the window itself (and under Wine gives it
+      // the X display's focus as well).
       if (LOWORD(wp) == WA_INACTIVE) {
         saved_focus_ = focus_now();
-      } else if (!HIWORD(wp) && give_back_focus(std::exchange(saved_focus_, {}))) {
-        return 0;
+        break;
       }
-      break;
+      const LRESULT result = DefWindowProcW(main_, msg, wp, lp);
+      const SavedFocus saved = std::exchange(saved_focus_, {});
+      if (!HIWORD(wp)) give_back_focus(saved);
+      return result;
+    }
     case WM_NEXTDLGCTL:
       move_focus(wp != 0);
       return 0;
