@@ -46,6 +46,16 @@ widgets::Rect centred_window(widgets::Size screen, widgets::Size window) {
           text::truncate_to_int((static_cast<double>(screen.height) - window.height) / 2), window.width, window.height};
 }
 
+widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Point before_run, widgets::Size normal,
+                                         widgets::Rect work_area) {
+  const auto within = [](std::int64_t from, std::int64_t length, std::int64_t area_from, std::int64_t area_length) {
+    return area_from <= from && from + length <= area_from + area_length;
+  };
+  const bool on_work_area = within(during_run.x, normal.width, work_area.left, work_area.width) &&
+                            within(during_run.y, normal.height, work_area.top, work_area.height);
+  return on_work_area ? during_run : before_run;
+}
+
 widgets::Point countdown_label_position(widgets::Size area) {
   // Truncated toward zero, not rounded down: a width of 101 gives -1.
   return {text::truncate_to_int(area.width / 2.0 - kCountdownLabelSize.width / 2),

@@ -50,6 +50,14 @@ std::optional<widgets::Size> windowed_size(std::string_view width_text, std::str
 // screen, it starts left of or above it.
 widgets::Rect centred_window(widgets::Size screen, widgets::Size window);
 
+// Where the main window's corner goes as a windowed run ends: it stays
+// where the run had it when the window, back at its normal size there, lies
+// wholly within the work area; otherwise it goes back to where it stood
+// before the run, so that a run larger than the screen does not leave the
+// window out of reach.
+widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Point before_run, widgets::Size normal,
+                                         widgets::Rect work_area);
+
 // The countdown label's place: centred across `area` and with its top 125
 // pixels above the middle (truncated toward zero).
 widgets::Point countdown_label_position(widgets::Size area);

@@ -53,7 +53,10 @@ void PositioningTest::start() {
   phase_ = Phase::kCountdown;
   ui_.set_visible(高级选择夹1, false);
   widgets::Point label;
+  corner_before_run_.reset();
   if (windowed) {
+    const widgets::Rect before = ui_.rect(主窗口);
+    corner_before_run_ = widgets::Point{before.left, before.top};
     const widgets::Rect frame = centred_window(services_.screen_size(), *size);
     ui_.move(主窗口, frame.left, frame.top, frame.width, frame.height);
     label = countdown_label_position(ui_.client_size());
@@ -166,7 +169,14 @@ void PositioningTest::restore_window() {
   ui_.set_visible(按钮_泡泡, false);
   ui_.set_text(标签_倒计时, u"3");
   ui_.set_visible(标签_倒计时, false);
-  ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
+  if (corner_before_run_) {
+    const widgets::Rect now = ui_.rect(主窗口);
+    const widgets::Point corner =
+        corner_after_windowed_run({now.left, now.top}, *corner_before_run_, kNormalWindowSize, services_.work_area());
+    ui_.move(主窗口, corner.x, corner.y, kNormalWindowSize.width, kNormalWindowSize.height);
+  } else {
+    ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
+  }
   ui_.move(高级选择夹1, std::nullopt, std::nullopt, kNormalTabSize.width, kNormalTabSize.height);
   ui_.set_visible(高级选择夹1, true);
   ui_.set_window_state(widgets::WindowState::kNormal);

@@ -17,6 +17,9 @@ class WindowServices {
 
   // The primary display's size in pixels.
   virtual widgets::Size screen_size() const = 0;
+  // The primary display's work area (without the taskbar) in screen
+  // coordinates.
+  virtual widgets::Rect work_area() const = 0;
   // The pointer's position in screen coordinates.
   virtual widgets::Point pointer_position() const = 0;
   // Makes `window` the foreground window and posts it a maximize command:

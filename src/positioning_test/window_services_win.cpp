@@ -29,6 +29,12 @@ widgets::Size Win32WindowServices::screen_size() const {
   return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
+widgets::Rect Win32WindowServices::work_area() const {
+  RECT r{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0)) return {0, 0, screen_size().width, screen_size().height};
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 widgets::Point Win32WindowServices::pointer_position() const {
   POINT p{};
   GetCursorPos(&p);

@@ -28,6 +28,7 @@ class Win32WindowServices final : public WindowServices {
                                TimerMaker make_timer = make_waitable_timer);
 
   widgets::Size screen_size() const override;
+  widgets::Rect work_area() const override;
   widgets::Point pointer_position() const override;
   void bring_to_front_maximized(std::uintptr_t window) override;
   // Blocks in MsgWaitForMultipleObjects on the timer, waking for every kind

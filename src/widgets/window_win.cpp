@@ -309,7 +309,14 @@ void Win32Ui::set_ticked(ControlId id, bool ticked) {
 
 bool Win32Ui::enabled(ControlId id) const { return IsWindowEnabled(at(id).hwnd) != FALSE; }
 
-void Win32Ui::set_enabled(ControlId id, bool enabled) { EnableWindow(at(id).hwnd, enabled ? TRUE : FALSE); }
+void Win32Ui::set_enabled(ControlId id, bool enabled) {
+  HWND h = at(id).hwnd;
+  const bool had_focus = !enabled && GetFocus() == h;
+  EnableWindow(h, enabled ? TRUE : FALSE);
+  // As in a dialog, the focus does not vanish with a control that disables
+  // itself: it passes on to the next control in Tab order.
+  if (had_focus && !focus_next(id, false)) SetFocus(main_);
+}
 
 bool Win32Ui::visible(ControlId id) const {
   return id == kMainWindow ? IsWindowVisible(main_) != FALSE : at(id).visible;
@@ -401,7 +408,11 @@ void Win32Ui::set_window_state(WindowState state) {
 
 void Win32Ui::message_box(std::u16string_view text, std::u16string_view title, Icon icon) {
   const UINT style = MB_OK | MB_TASKMODAL | (icon == Icon::kError ? MB_ICONERROR : MB_ICONINFORMATION);
+  // The box disables the window, which takes the focus from its control:
+  // the control has it back once the box is closed.
+  const SavedFocus before = focus_now();
   MessageBoxW(nullptr, wide_string(text).c_str(), wide_string(title).c_str(), style);
+  give_back_focus(before);
 }
 
 // --- messages
@@ -463,10 +474,27 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       break;
     case WM_GETMINMAXINFO: {
-      // Windows may be sized beyond the screen.
+      // Windows may be sized beyond the screen, and below the system's
+      // smallest window: the user cannot resize it, and the program sets
+      // whatever size it asks for (a test area of a few pixels included).
       auto* info = reinterpret_cast<MINMAXINFO*>(lp);
       info->ptMaxTrackSize = {32000, 32000};
+      info->ptMinTrackSize = {1, 1};
       return 0;
+    }
+    case WM_ACTIVATE: {
+      // As a dialog does, the window keeps its focused control while another
+      // window is active and gives it back on its return: after the default
+      // handling, which focuses the window itself (and under Wine gives it
+      // the X display's focus as well).
+      if (LOWORD(wp) == WA_INACTIVE) {
+        saved_focus_ = focus_now();
+        break;
+      }
+      const LRESULT result = DefWindowProcW(main_, msg, wp, lp);
+      const SavedFocus saved = std::exchange(saved_focus_, {});
+      if (!HIWORD(wp)) give_back_focus(saved);
+      return result;
     }
     case WM_NEXTDLGCTL:
       move_focus(wp != 0);
@@ -584,16 +612,43 @@ void Win32Ui::give_focus(const Control& c) {
 // The Tab key walks the controls that take the focus in the order of the
 // form, skipping hidden and disabled ones, and wraps around.
 void Win32Ui::move_focus(bool backwards) {
-  const int n = static_cast<int>(controls_.size());
   const Control* current = control_of(GetFocus());
-  int i = current ? current->desc->id : (backwards ? 0 : n - 1);
+  focus_next(current ? std::optional<ControlId>(current->desc->id) : std::nullopt, backwards);
+}
+
+// The focus to the control that Tab would reach from `from` (from either
+// end without it); false if no control takes the focus.
+bool Win32Ui::focus_next(std::optional<ControlId> from, bool backwards) {
+  const int n = static_cast<int>(controls_.size());
+  int i = from ? *from : (backwards ? 0 : n - 1);
   for (int step = 0; step < n; ++step) {
     i = (i + (backwards ? n - 1 : 1)) % n;
     if (takes_focus(controls_[static_cast<std::size_t>(i)])) {
       give_focus(controls_[static_cast<std::size_t>(i)]);
-      return;
+      return true;
     }
   }
+  return false;
+}
+
+Win32Ui::SavedFocus Win32Ui::focus_now() const {
+  HWND h = GetFocus();
+  if (!control_of(h)) return {};
+  return {h, IsWindowVisible(h) != FALSE};
+}
+
+// A control hidden or disabled since it was saved passes the focus on, as
+// Tab would; one that had the focus while hidden gets it back hidden. False
+// if no control was saved.
+bool Win32Ui::give_back_focus(const SavedFocus& saved) {
+  const Control* c = control_of(saved.hwnd);
+  if (!c) return false;
+  if (IsWindowEnabled(c->hwnd) && (IsWindowVisible(c->hwnd) || !saved.visible)) {
+    SetFocus(c->hwnd);
+    return true;
+  }
+  if (!focus_next(c->desc->id, false)) SetFocus(main_);
+  return true;
 }
 
 // Ctrl+Tab and Ctrl+PageDown select the next page of the tab control,
@@ -638,7 +693,9 @@ bool Win32Ui::pre_translate(MSG& msg) {
   const int key = static_cast<int>(msg.wParam);
   const int modifiers = current_modifiers();
 
-  if (key == VK_ESCAPE && msg.message == WM_KEYDOWN) {
+  // Without a focused control keys come as system keys: Esc closes then
+  // too, though not with Alt held (Alt+Esc belongs to the system).
+  if (key == VK_ESCAPE && !(HIWORD(msg.lParam) & KF_ALTDOWN)) {
     PostMessageW(main_, WM_CLOSE, 0, 0);
     return true;
   }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -70,6 +71,11 @@ class Win32Ui final : public Ui {
     std::optional<COLORREF> text_color;
     HWND tooltip = nullptr;  // tab controls: the pages' hints
   };
+  // A control that had the focus, and whether it showed then.
+  struct SavedFocus {
+    HWND hwnd = nullptr;
+    bool visible = false;
+  };
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass, DWORD_PTR data);
@@ -91,6 +97,9 @@ class Win32Ui final : public Ui {
   bool switch_page(bool backwards);
   static bool takes_focus(const Control& c);
   static void give_focus(const Control& c);
+  bool focus_next(std::optional<ControlId> from, bool backwards);
+  SavedFocus focus_now() const;
+  bool give_back_focus(const SavedFocus& saved);
   const Control* control_of(HWND hwnd) const;
   std::int32_t input_time(int code, LONG message_time);
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
@@ -107,6 +116,7 @@ class Win32Ui final : public Ui {
   std::optional<std::int32_t> click_at_;  // the time of the release or key a click is being reported for
   PressStamps* stamps_ = nullptr;
   std::optional<std::int32_t> last_input_at_;  // the latest time input_time gave
+  SavedFocus saved_focus_;                     // while another window is active
 };
 
 }  // namespace tapvero::widgets

@@ -147,12 +147,30 @@ TEST_F(PositioningRun, SizesWithTheirLeadingNumberPassAndAreStoredBackUnchanged)
   EXPECT_EQ(file(), stored);
 }
 
-TEST_F(PositioningRun, LargerThanTheScreenTheWindowStartsLeftOfAndAboveIt) {
-  windowed(u"1400", u"900");
-  start();
-  EXPECT_EQ(ui.rect(主窗口), (Rect{-60, -50, 1400, 900}));
-  EXPECT_FALSE(close());
-  EXPECT_EQ(ui.rect(主窗口), (Rect{-60, -50, 671, 373}));  // left and top kept
+TEST_F(PositioningRun, AfterAWindowedRunTheWindowKeepsItsPlaceOnlyWhollyOnTheWorkArea) {
+  services.desktop_work_area = {60, 0, 1220, 800};  // a taskbar along the screen's left edge
+  const struct {
+    std::u16string width, height;
+    Rect during;
+    bool kept;  // or back where it stood before the run
+  } cases[] = {
+      {u"1400", u"900", {-60, -50, 1400, 900}, false},  // larger than the screen: left of and above it
+      {u"3000", u"600", {-860, 100, 3000, 600}, false},
+      {u"1160", u"400", {60, 200, 1160, 400}, true},  // on the work area's left edge
+      {u"1162", u"400", {59, 200, 1162, 400}, false},
+      {u"20", u"10", {630, 395, 20, 10}, false},  // normal-sized there, past the right edge
+      {u"400", u"300", {440, 250, 400, 300}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.width.begin(), c.width.end()));
+    windowed(c.width, c.height);
+    const Rect before = ui.rect(主窗口);
+    start();
+    EXPECT_EQ(ui.rect(主窗口), c.during);
+    EXPECT_FALSE(close());
+    EXPECT_EQ(ui.rect(主窗口),
+              c.kept ? (Rect{c.during.left, c.during.top, 671, 373}) : (Rect{before.left, before.top, 671, 373}));
+  }
 }
 
 TEST_F(PositioningRun, ClientAreasTooSmallForTheMarginsStillPlaceTheBubble) {

@@ -16,9 +16,11 @@ namespace tapvero::positioning_test {
 
 class FakeWindowServices final : public WindowServices {
  public:
-  FakeWindowServices(widgets::MemoryUi& ui, testing::ManualClock& clock) : ui_(ui), clock_(clock) {}
+  FakeWindowServices(widgets::MemoryUi& ui, testing::ManualClock& clock)
+      : desktop_work_area{0, 0, ui.screen().width, ui.screen().height}, ui_(ui), clock_(clock) {}
 
   widgets::Size screen_size() const override { return ui_.screen(); }
+  widgets::Rect work_area() const override { return desktop_work_area; }
   widgets::Point pointer_position() const override { return pointer; }
   void bring_to_front_maximized(std::uintptr_t window) override {
     maximized_windows.push_back(window);
@@ -49,6 +51,7 @@ class FakeWindowServices final : public WindowServices {
   void post(std::function<void()> message) { queue_.push_back(std::move(message)); }
 
   widgets::Point pointer;
+  widgets::Rect desktop_work_area;  // the whole screen unless a test sets it
   std::vector<std::int32_t> waits;
   std::vector<std::uintptr_t> maximized_windows;
   int pumps = 0;

@@ -18,93 +18,11 @@ using namespace app;
 using Strings = std::vector<std::string>;
 
 // A key that the lock leaves alone, typed after every batch: once the game
-// has its release, Wine has delivered or withheld every key before it.
+// has its release (KeyLogWindow::sentinels), Wine has delivered or withheld
+// every key before it.
 constexpr char kSentinel[] = "q";
-constexpr char kSentinelUp[] = "up 51";
-
-std::wstring beside_this_program(const std::wstring& name) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring dir = self;
-  dir.resize(dir.find_last_of(L'\\'));
-  return dir + L"\\" + name;
-}
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// The stand-in game, logging to a file in `folder`.
-class KeyLogWindow {
- public:
-  explicit KeyLogWindow(const std::wstring& folder) : log_(folder + L"\\keys.log") {
-    const std::wstring exe = beside_this_program(L"key_log_window.exe");
-    std::wstring command = L"\"" + exe + L"\" " + log_;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
-                        &process_))
-      return;
-    wait_until([&] {
-      window_ = FindWindowW(L"TapveroKeyLog", nullptr);
-      return window_ != nullptr && IsWindowVisible(window_) && exists(log_);
-    });
-  }
-  ~KeyLogWindow() {
-    if (!process_.hProcess) return;
-    TerminateProcess(process_.hProcess, 0);
-    WaitForSingleObject(process_.hProcess, kTimeoutMs);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-  KeyLogWindow(const KeyLogWindow&) = delete;
-  KeyLogWindow& operator=(const KeyLogWindow&) = delete;
-
-  HWND window() const { return window_; }
-
-  // A click, which the game logs as "click 00".
-  void click() const {
-    RECT r{};
-    GetWindowRect(window_, &r);
-    click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
-  // The X window that Wine shows this window in.
-  std::uintptr_t x_window() const {
-    return reinterpret_cast<std::uintptr_t>(GetPropW(window_, L"__wine_x11_whole_window"));
-  }
-
-  // Every line of the log, and the key-downs other than the sentinel's.
-  Strings lines() const {
-    Strings out;
-    HANDLE f = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
-    DWORD got = 0;
-    ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(f);
-    bytes.resize(got);
-    for (std::size_t begin = 0, end; (end = bytes.find("\r\n", begin)) != std::string::npos; begin = end + 2)
-      out.push_back(bytes.substr(begin, end - begin));
-    return out;
-  }
-  Strings presses() const {
-    Strings out;
-    for (const std::string& line : lines()) {
-      if (line.rfind("down ", 0) == 0 && line != "down 51") out.push_back(line);
-    }
-    return out;
-  }
-  int count(const std::string& line) const {
-    int n = 0;
-    for (const std::string& l : lines()) n += l == line;
-    return n;
-  }
-  int sentinels() const { return count(kSentinelUp); }
-
- private:
-  std::wstring log_;
-  PROCESS_INFORMATION process_{};
-  HWND window_ = nullptr;
-};
 
 // Runs xdotool with `arguments` on the X display and waits until it has
 // finished. Wine starts a Unix program as it is, without a handle to wait
@@ -137,14 +55,6 @@ class KeyLogWindow {
   return ::testing::AssertionFailure() << "开启自动锁定 " << (t.enabled(按钮_开启自动锁定) ? "enabled" : "disabled")
                                        << ", 关闭自动锁定(F12) "
                                        << (t.enabled(按钮_关闭自动锁定) ? "enabled" : "disabled");
-}
-
-// Handles, in each window's thread, every message sent to it so far, the
-// activation notices that Windows passes between programs among them.
-void settle(std::initializer_list<HWND> windows) {
-  for (HWND w : windows) {
-    if (IsWindow(w)) SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, nullptr);
-  }
 }
 
 // Tapvero and the game started, the lock switched on.

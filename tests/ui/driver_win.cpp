@@ -121,6 +121,16 @@ bool shows_icon(HWND shown, LPCWSTR id) {
   return same;
 }
 
+std::wstring beside_this_program(const std::wstring& name) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring dir = self;
+  dir.resize(dir.find_last_of(L'\\'));
+  return dir + L"\\" + name;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace
 
 ::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
@@ -373,6 +383,68 @@ std::optional<DWORD> Tapvero::wait_exit(int timeout_ms) {
   DWORD code = 0;
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
+}
+
+void settle(std::initializer_list<HWND> windows) {
+  for (HWND w : windows) {
+    if (IsWindow(w)) SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, kTimeoutMs, nullptr);
+  }
+}
+
+KeyLogWindow::KeyLogWindow(const std::wstring& folder) : log_(folder + L"\\keys.log") {
+  const std::wstring exe = beside_this_program(L"key_log_window.exe");
+  std::wstring command = L"\"" + exe + L"\" " + log_;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &process_))
+    return;
+  wait_until([&] {
+    window_ = FindWindowW(L"TapveroKeyLog", nullptr);
+    return window_ != nullptr && IsWindowVisible(window_) && exists(log_);
+  });
+}
+
+KeyLogWindow::~KeyLogWindow() {
+  if (!process_.hProcess) return;
+  TerminateProcess(process_.hProcess, 0);
+  WaitForSingleObject(process_.hProcess, kTimeoutMs);
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+void KeyLogWindow::click() const {
+  RECT r{};
+  GetWindowRect(window_, &r);
+  click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+std::vector<std::string> KeyLogWindow::lines() const {
+  std::vector<std::string> out;
+  HANDLE f = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
+  DWORD got = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  bytes.resize(got);
+  for (std::size_t begin = 0, end; (end = bytes.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+    out.push_back(bytes.substr(begin, end - begin));
+  return out;
+}
+
+std::vector<std::string> KeyLogWindow::presses() const {
+  std::vector<std::string> out;
+  for (const std::string& line : lines()) {
+    if (line.rfind("down ", 0) == 0 && line != "down 51") out.push_back(line);
+  }
+  return out;
+}
+
+int KeyLogWindow::count(const std::string& line) const {
+  int n = 0;
+  for (const std::string& l : lines()) n += l == line;
+  return n;
 }
 
 }  // namespace tapvero::uitest

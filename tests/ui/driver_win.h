@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,6 +89,42 @@ class Tapvero {
 
   std::wstring folder_;
   std::string start_error_;
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
+// Handles, in each window's thread, every message sent to it so far, the
+// activation notices that Windows passes between programs among them.
+void settle(std::initializer_list<HWND> windows);
+
+// A stand-in for a game, another program the player switches to: one window
+// in a process of its own that logs every key message it receives, and its
+// activation and clicks, to a file in `folder` (key_log_window.exe, built
+// beside the test programs).
+class KeyLogWindow {
+ public:
+  explicit KeyLogWindow(const std::wstring& folder);
+  ~KeyLogWindow();
+  KeyLogWindow(const KeyLogWindow&) = delete;
+  KeyLogWindow& operator=(const KeyLogWindow&) = delete;
+
+  HWND window() const { return window_; }
+
+  // A click, which the game logs as "click 00".
+  void click() const;
+  // The X window that Wine shows this window in.
+  std::uintptr_t x_window() const {
+    return reinterpret_cast<std::uintptr_t>(GetPropW(window_, L"__wine_x11_whole_window"));
+  }
+
+  // Every line of the log, and the key-downs other than the sentinel's (Q).
+  std::vector<std::string> lines() const;
+  std::vector<std::string> presses() const;
+  int count(const std::string& line) const;
+  int sentinels() const { return count("up 51"); }
+
+ private:
+  std::wstring log_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
