@@ -17,9 +17,8 @@ AlternationLock::AlternationLock(widgets::Ui& ui, const app::SharedValues& keys,
 void AlternationLock::switch_lock_on() {
   hook_.install_keyboard_hook([this](std::int32_t key_code) { lock_key_step(key_code); });
   main_window_ = ui_.window_handle();
-  // The other button first: a button that disables itself passes its focus on.
-  ui_.set_enabled(app::按钮_关闭自动锁定, true);
   ui_.set_enabled(app::按钮_开启自动锁定, false);
+  ui_.set_enabled(app::按钮_关闭自动锁定, true);
 }
 
 // Runs while Windows holds the keystroke: a few calls, the same few

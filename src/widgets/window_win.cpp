@@ -11,6 +11,9 @@ namespace tapvero::widgets {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TapveroWindow";
+// Posted to the main window when a focused control was disabled; wParam is
+// the control.
+constexpr UINT kPassFocusOn = WM_APP + 1;
 constexpr UINT_PTR kSubclassId = 1;
 // Fonts are in the default face for Chinese text unless named: SimSun, in
 // the GB2312 character set, so that Chinese and Latin text both show
@@ -314,8 +317,12 @@ void Win32Ui::set_enabled(ControlId id, bool enabled) {
   const bool had_focus = !enabled && GetFocus() == h;
   EnableWindow(h, enabled ? TRUE : FALSE);
   // As in a dialog, the focus does not vanish with a control that disables
-  // itself: it passes on to the next control in Tab order.
-  if (had_focus && !focus_next(id, false)) SetFocus(main_);
+  // itself when another control of its page takes it: it passes on to the
+  // next one in Tab order, once the event that disabled it is over (moving
+  // the focus inside a button's click unsettles the X display's focus under
+  // Wine). With no such control the focus stays with the window, from which
+  // Esc still closes.
+  if (had_focus && next_focusable(id, false)) PostMessageW(main_, kPassFocusOn, static_cast<WPARAM>(id), 0);
 }
 
 bool Win32Ui::visible(ControlId id) const {
@@ -496,6 +503,18 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       if (!HIWORD(wp)) give_back_focus(saved);
       return result;
     }
+    case kPassFocusOn: {
+      // Only if nothing took the focus meanwhile, and only while the window
+      // is in front: setting the focus would bring it there, taking the
+      // keyboard from the program the user is in (the lock's F12 disables a
+      // button from inside a game). A window in the background passes its
+      // saved focus on when it returns.
+      const HWND focus = GetFocus();
+      if ((!focus || focus == main_) && GetForegroundWindow() == main_ &&
+          !focus_next(static_cast<ControlId>(wp), false))
+        SetFocus(main_);
+      return 0;
+    }
     case WM_NEXTDLGCTL:
       move_focus(wp != 0);
       return 0;
@@ -616,19 +635,24 @@ void Win32Ui::move_focus(bool backwards) {
   focus_next(current ? std::optional<ControlId>(current->desc->id) : std::nullopt, backwards);
 }
 
-// The focus to the control that Tab would reach from `from` (from either
-// end without it); false if no control takes the focus.
-bool Win32Ui::focus_next(std::optional<ControlId> from, bool backwards) {
+// The control that Tab would reach from `from` (from either end without
+// it), if any takes the focus.
+const Win32Ui::Control* Win32Ui::next_focusable(std::optional<ControlId> from, bool backwards) const {
   const int n = static_cast<int>(controls_.size());
   int i = from ? *from : (backwards ? 0 : n - 1);
   for (int step = 0; step < n; ++step) {
     i = (i + (backwards ? n - 1 : 1)) % n;
-    if (takes_focus(controls_[static_cast<std::size_t>(i)])) {
-      give_focus(controls_[static_cast<std::size_t>(i)]);
-      return true;
-    }
+    if (takes_focus(controls_[static_cast<std::size_t>(i)])) return &controls_[static_cast<std::size_t>(i)];
   }
-  return false;
+  return nullptr;
+}
+
+// The focus to the control that Tab would reach from `from`; false if no
+// control takes the focus.
+bool Win32Ui::focus_next(std::optional<ControlId> from, bool backwards) {
+  const Control* next = next_focusable(from, backwards);
+  if (next) give_focus(*next);
+  return next != nullptr;
 }
 
 Win32Ui::SavedFocus Win32Ui::focus_now() const {

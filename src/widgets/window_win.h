@@ -97,6 +97,7 @@ class Win32Ui final : public Ui {
   bool switch_page(bool backwards);
   static bool takes_focus(const Control& c);
   static void give_focus(const Control& c);
+  const Control* next_focusable(std::optional<ControlId> from, bool backwards) const;
   bool focus_next(std::optional<ControlId> from, bool backwards);
   SavedFocus focus_now() const;
   bool give_back_focus(const SavedFocus& saved);

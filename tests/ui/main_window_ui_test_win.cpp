@@ -340,7 +340,7 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
   const struct {
     const char* what;
     void (*act)(const Tapvero&);
-    int focused;
+    std::optional<int> focused;  // none: no other control of the page takes it
   } cases[] = {
       {"a save button", [](const Tapvero& t) { t.click(按钮2); }, 按钮2},  // saves the stage
       {"the stop button",
@@ -355,7 +355,7 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
          t.select_page(kLockPage);
          t.click(按钮_开启自动锁定);
        },
-       按钮_关闭自动锁定},
+       std::nullopt},
       {"the lock's off button",
        [](const Tapvero& t) {
          t.select_page(kLockPage);
