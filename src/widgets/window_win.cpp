@@ -709,8 +709,8 @@ bool Win32Ui::switch_page(bool backwards) {
 
 // Keyboard handling before a key message is translated and dispatched: Esc
 // requests closing, Tab moves the focus, Ctrl+Tab and its kin switch pages,
-// then the focused control's key
-// handler may swallow the key, and Enter acts on a focused button.
+// then the focused control's key handler may swallow the key, and Enter acts
+// on a focused button.
 bool Win32Ui::pre_translate(MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
   if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;

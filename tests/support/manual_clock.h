@@ -10,7 +10,7 @@ namespace tapvero::testing {
 
 class ManualClock final : public widgets::Clock {
  public:
-  explicit ManualClock(std::int32_t start = 0, std::int32_t per_reading = 0) : now(start), per_reading(per_reading) {}
+  explicit ManualClock(std::int32_t start = 0, std::int32_t step = 0) : now(start), per_reading(step) {}
 
   std::int32_t tick_ms() override {
     const std::int32_t t = now;
