@@ -37,8 +37,8 @@ struct Stream {
 struct Robot {
   int interval_ms;
   int presses;
-  double latest_ms = 0;            // the latest a press was sent, after its time
-  std::vector<std::int32_t> sent;  // when each press was sent, on the program's tick
+  double latest_ms = 0;             // the latest a press was sent, after its time
+  std::vector<widgets::Tick> sent;  // when each press was sent, on the program's tick
 };
 
 void press(WORD vk) {

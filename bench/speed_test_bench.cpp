@@ -38,9 +38,9 @@ class NullUi final : public widgets::Ui {
 
 // Press times 100 to 140 ms apart, as a fast and slightly uneven player.
 struct Player {
-  std::int32_t now = 0;
+  widgets::Tick now;
   std::int32_t step = 0;
-  std::int32_t next_press() { return now += 100 + (step++ % 41); }
+  widgets::Tick next_press() { return now += 100 + (step++ % 41); }
 };
 
 // One hit, the stage report included every stage-size hits.

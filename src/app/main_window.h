@@ -27,8 +27,8 @@ struct EventArgs {
   int key_code = 0;
   int modifiers = 0;
   widgets::Point at;
-  bool by_mouse = false;   // clicks: made with the mouse
-  std::int32_t at_ms = 0;  // clicks, keys and buttons: when it happened
+  bool by_mouse = false;  // clicks: made with the mouse
+  widgets::Tick at_ms;    // clicks, keys and buttons: when it happened
 };
 
 // What the program needs from outside its window.
@@ -48,10 +48,10 @@ class MainWindow final : public widgets::EventSink {
 
   void on_created() override;
   bool on_close_requested() override;
-  void on_clicked(widgets::ControlId id, bool by_mouse, std::int32_t at_ms) override;
-  bool on_key_down(widgets::ControlId id, int key_code, int modifiers, std::int32_t at_ms) override;
+  void on_clicked(widgets::ControlId id, bool by_mouse, widgets::Tick at_ms) override;
+  bool on_key_down(widgets::ControlId id, int key_code, int modifiers, widgets::Tick at_ms) override;
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
-                    std::int32_t at_ms) override;
+                    widgets::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
 
   const SharedValues& shared() const { return shared_; }

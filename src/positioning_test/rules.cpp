@@ -26,8 +26,8 @@ int random_integer(Generator& generator, int low, int high) {
   return static_cast<int>(low + generator.draw() % span);
 }
 
-std::uint32_t clock_seed(std::int32_t tick, std::uint32_t& counter) {
-  const std::uint32_t seed = static_cast<std::uint32_t>(tick) + counter;
+std::uint32_t clock_seed(widgets::Tick tick, std::uint32_t& counter) {
+  const std::uint32_t seed = tick.bits() + counter;
   counter += (seed & 0xFFu) + 100u;
   return seed;
 }

@@ -30,11 +30,7 @@ bool PositioningTest::is_slot_key(int key_code) const {
   return key_code == keys_.z_key_code || key_code == keys_.x_key_code;
 }
 
-double PositioningTest::elapsed_ms() const {
-  // The tick counter wraps; the difference of two readings does not.
-  return static_cast<double>(static_cast<std::uint32_t>(clock_.tick_ms()) -
-                             static_cast<std::uint32_t>(counters_.start_tick));
-}
+double PositioningTest::elapsed_ms() const { return static_cast<double>(clock_.tick_ms().since(counters_.start_tick)); }
 
 void PositioningTest::start() {
   if (in_progress()) return;

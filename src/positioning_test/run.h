@@ -28,7 +28,7 @@ struct Counters {
   std::int32_t misses = 0;
   std::int32_t combo = 0;       // hits since the last miss or the start
   std::int32_t best_combo = 0;  // the largest combo seen at a miss or at the end
-  std::int32_t start_tick = 0;  // when the first bubble of the run was placed
+  widgets::Tick start_tick;     // when the first bubble of the run was placed
 };
 
 class PositioningTest {

@@ -10,9 +10,8 @@
 namespace tapvero::speed_test {
 namespace {
 
-// Tick differences are taken in double precision, so a counter that wraps
-// during a test gives odd figures but never fails.
-double elapsed(std::int32_t from, std::int32_t to) { return static_cast<double>(to) - static_cast<double>(from); }
+// The time from one event to a later one: right across the counter's wrap.
+double elapsed(widgets::Tick from, widgets::Tick to) { return static_cast<double>(to.since(from)); }
 
 }  // namespace
 
@@ -22,7 +21,7 @@ SpeedTest::SpeedTest(widgets::Ui& ui, const SharedValues& shared) : ui_(ui), sha
 
 bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
 
-void SpeedTest::start_button_clicked(bool by_mouse, std::int32_t at_ms) {
+void SpeedTest::start_button_clicked(bool by_mouse, widgets::Tick at_ms) {
   if (!running_) {
     start(at_ms);
   } else if (by_mouse && mouse_counts()) {
@@ -30,19 +29,19 @@ void SpeedTest::start_button_clicked(bool by_mouse, std::int32_t at_ms) {
   }
 }
 
-void SpeedTest::start_button_right_released(std::int32_t at_ms) { start_button_clicked(true, at_ms); }
+void SpeedTest::start_button_right_released(widgets::Tick at_ms) { start_button_clicked(true, at_ms); }
 
-void SpeedTest::start_button_key_down(int key_code, std::int32_t at_ms) {
+void SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
   if (!running_ || key_code == 0) return;
   // A key that both slots name counts once.
   if (key_code == shared_.z_key_code || key_code == shared_.x_key_code) register_hit(at_ms);
 }
 
-void SpeedTest::stop_button_clicked(std::int32_t at_ms) {
+void SpeedTest::stop_button_clicked(widgets::Tick at_ms) {
   if (running_) stop(at_ms);
 }
 
-void SpeedTest::start(std::int32_t at_ms) {
+void SpeedTest::start(widgets::Tick at_ms) {
   running_ = true;
   ui_.set_enabled(停止测试, true);
   ui_.set_text(编辑框_结果, u"");
@@ -56,7 +55,7 @@ void SpeedTest::start(std::int32_t at_ms) {
   test_start_ = stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::register_hit(std::int32_t at_ms) {
+void SpeedTest::register_hit(widgets::Tick at_ms) {
   ++hits_;
   ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
   if (hits_ % stage_size_ != 0) {
@@ -77,7 +76,7 @@ void SpeedTest::register_hit(std::int32_t at_ms) {
   stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::stop(std::int32_t at_ms) {
+void SpeedTest::stop(widgets::Tick at_ms) {
   ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, at_ms), stabilities_));
   running_ = false;
   ui_.set_enabled(停止测试, false);

@@ -1,7 +1,7 @@
 // The program's millisecond clock, as the portable code sees it.
 #pragma once
 
-#include <cstdint>
+#include "widgets/tick.h"
 
 namespace tapvero::widgets {
 
@@ -9,7 +9,7 @@ namespace tapvero::widgets {
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual std::int32_t tick_ms() = 0;
+  virtual Tick tick_ms() = 0;
 };
 
 }  // namespace tapvero::widgets

@@ -24,12 +24,12 @@ double precise_now_ms() {
   return static_cast<double>(counter_now()) * 1000.0 / static_cast<double>(counter_frequency());
 }
 
-std::int32_t tick_ms_of(LONGLONG counter) {
+Tick tick_ms_of(LONGLONG counter) {
   const LONGLONG f = counter_frequency();
   const long long ms = (counter / f) * 1000 + (counter % f) * 1000 / f;
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ms));
+  return Tick(static_cast<std::uint32_t>(ms));
 }
 
-std::int32_t SystemClock::tick_ms() { return tick_ms_of(counter_now()); }
+Tick SystemClock::tick_ms() { return tick_ms_of(counter_now()); }
 
 }  // namespace tapvero::widgets

@@ -14,10 +14,10 @@ double precise_now_ms();
 // resolution (the performance counter), as a 32-bit value that wraps.
 class SystemClock final : public Clock {
  public:
-  std::int32_t tick_ms() override;
+  Tick tick_ms() override;
 };
 
 // A performance-counter reading in the tick counter's scale.
-std::int32_t tick_ms_of(LONGLONG counter);
+Tick tick_ms_of(LONGLONG counter);
 
 }  // namespace tapvero::widgets

@@ -9,15 +9,15 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"TapveroInputTimer";
 
-std::int32_t tick_now() { return SystemClock().tick_ms(); }
+Tick tick_now() { return SystemClock().tick_ms(); }
 
 // Posts messages to this thread and reads them back for 20 ms, to learn how
 // fine the message times are.
 MessageTimeScale measure_message_times() {
-  std::vector<std::pair<std::int32_t, std::int32_t>> samples;
-  const std::int32_t start = tick_now();
+  std::vector<std::pair<Tick, std::int32_t>> samples;
+  const Tick start = tick_now();
   MSG msg;
-  while (tick_difference(tick_now(), start) < 20 && samples.size() < 100000) {
+  while (tick_now() - start < 20 && samples.size() < 100000) {
     PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
     if (!PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE)) break;
     samples.emplace_back(tick_now(), static_cast<std::int32_t>(msg.time));
@@ -87,7 +87,7 @@ LRESULT CALLBACK InputTimer::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 void InputTimer::stamp(HRAWINPUT input) {
   const auto message_time = static_cast<std::int32_t>(GetMessageTime());
-  const std::int32_t at = input_stamp(tick_now(), message_time, scale_);
+  const Tick at = input_stamp(tick_now(), message_time, scale_);
   RAWINPUT raw{};
   UINT size = sizeof raw;
   if (GetRawInputData(input, RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1)) return;

@@ -12,6 +12,8 @@
 #include <span>
 #include <utility>
 
+#include "widgets/tick.h"
+
 namespace tapvero::widgets {
 
 // What was pressed or released: a virtual-key code (1 to 254) for a key
@@ -26,17 +28,17 @@ class PressStamps {
   static constexpr std::size_t kCapacity = 64;
 
   // `message_time` is the system's time for the event, by which the window's
-  // thread knows it again; `at_ms` the exact time it arrived.
-  void record(int code, std::int32_t message_time, std::int32_t at_ms) {
+  // thread knows it again; `at` the exact time it arrived.
+  void record(int code, std::int32_t message_time, Tick at) {
     const std::lock_guard lock(mutex_);
-    entries_[next_ % kCapacity] = {code, message_time, at_ms, next_, false};
+    entries_[next_ % kCapacity] = {code, message_time, at, next_, false};
     ++next_;
   }
 
   // The exact time of the event with this code and message time: the oldest
   // such entry not taken yet, which is then taken. None if it never came
   // (or has given way to newer ones).
-  std::optional<std::int32_t> take(int code, std::int32_t message_time) {
+  std::optional<Tick> take(int code, std::int32_t message_time) {
     const std::lock_guard lock(mutex_);
     Entry* found = nullptr;
     for (Entry& e : entries_) {
@@ -46,35 +48,27 @@ class PressStamps {
     }
     if (!found) return std::nullopt;
     found->taken = true;
-    return found->at_ms;
+    return found->at;
   }
 
  private:
   struct Entry {
     int code = 0;
     std::int32_t message_time = 0;
-    std::int32_t at_ms = 0;
+    Tick at;
     std::uint64_t sequence = 0;
     bool taken = false;
     bool recorded = false;
 
     Entry() = default;
-    Entry(int c, std::int32_t t, std::int32_t at, std::uint64_t s, bool tk)
-        : code(c), message_time(t), at_ms(at), sequence(s), taken(tk), recorded(true) {}
+    Entry(int c, std::int32_t t, Tick a, std::uint64_t s, bool tk)
+        : code(c), message_time(t), at(a), sequence(s), taken(tk), recorded(true) {}
   };
 
   std::mutex mutex_;
   std::array<Entry, kCapacity> entries_{};
   std::uint64_t next_ = 0;
 };
-
-// The difference `a - b` of two times on the wrapping millisecond tick.
-inline std::int32_t tick_difference(std::int32_t a, std::int32_t b) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
-
-// The earlier of two times on the wrapping millisecond tick.
-inline std::int32_t earlier_tick(std::int32_t a, std::int32_t b) { return tick_difference(a, b) < 0 ? a : b; }
 
 // How the system's message times (the time it gives every message, input
 // included) relate to the program's tick. Where they are exact milliseconds
@@ -84,6 +78,9 @@ inline std::int32_t earlier_tick(std::int32_t a, std::int32_t b) { return tick_d
 struct MessageTimeScale {
   bool exact = false;
   std::int32_t offset = 0;  // the tick minus the message time
+
+  // A message time moved onto the tick counter.
+  Tick tick_of(std::int32_t message_time) const { return Tick(static_cast<std::uint32_t>(message_time)) + offset; }
 };
 
 // The scale from {tick, message time} samples of messages posted and read
@@ -91,13 +88,14 @@ struct MessageTimeScale {
 // on in steps of 1 or 2 ms at least 5 times (a coarse tick never does; a
 // longer step is the thread being held up), with the offset most of the
 // samples show.
-inline MessageTimeScale message_time_scale(std::span<const std::pair<std::int32_t, std::int32_t>> samples) {
+inline MessageTimeScale message_time_scale(std::span<const std::pair<Tick, std::int32_t>> samples) {
+  const MessageTimeScale unshifted{};
   int fine_steps = 0;
   std::map<std::int32_t, int> offsets;
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    ++offsets[tick_difference(samples[i].first, samples[i].second)];
+    ++offsets[samples[i].first - unshifted.tick_of(samples[i].second)];
     if (i == 0) continue;
-    const std::int32_t step = tick_difference(samples[i].second, samples[i - 1].second);
+    const std::int32_t step = unshifted.tick_of(samples[i].second) - unshifted.tick_of(samples[i - 1].second);
     if (step == 1 || step == 2) ++fine_steps;
   }
   MessageTimeScale scale;
@@ -116,11 +114,10 @@ inline MessageTimeScale message_time_scale(std::span<const std::pair<std::int32_
 // with `message_time`: its exact message time where the scale has one and
 // it is plausible (not after the arrival but for rounding, nor a second
 // before it); the arrival otherwise.
-inline std::int32_t input_stamp(std::int32_t arrival, std::int32_t message_time, const MessageTimeScale& scale) {
+inline Tick input_stamp(Tick arrival, std::int32_t message_time, const MessageTimeScale& scale) {
   if (!scale.exact) return arrival;
-  const std::int32_t at =
-      static_cast<std::int32_t>(static_cast<std::uint32_t>(message_time) + static_cast<std::uint32_t>(scale.offset));
-  const std::int32_t delay = tick_difference(arrival, at);
+  const Tick at = scale.tick_of(message_time);
+  const std::int32_t delay = arrival - at;
   return delay >= -1 && delay <= 1000 ? at : arrival;
 }
 

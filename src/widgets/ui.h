@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "widgets/form.h"
+#include "widgets/tick.h"
 
 namespace tapvero::widgets {
 
@@ -75,9 +76,9 @@ class EventSink {
   virtual bool on_close_requested() = 0;
   // A button's click; `by_mouse` is false for one made with the keyboard
   // (Space or Enter on the focused button).
-  virtual void on_clicked(ControlId id, bool by_mouse, std::int32_t at_ms) = 0;
-  virtual bool on_key_down(ControlId id, int key_code, int modifiers, std::int32_t at_ms) = 0;
-  virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers, std::int32_t at_ms) = 0;
+  virtual void on_clicked(ControlId id, bool by_mouse, Tick at_ms) = 0;
+  virtual bool on_key_down(ControlId id, int key_code, int modifiers, Tick at_ms) = 0;
+  virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers, Tick at_ms) = 0;
   virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;
 };
 

@@ -543,7 +543,7 @@ LRESULT Win32Ui::handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
-      const std::int32_t released_at = input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime());
+      const Tick released_at = input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime());
       if (!sink_->on_button_up(s.id, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight, point_of(lp),
                                current_modifiers(), released_at))
         return 0;
@@ -732,7 +732,7 @@ bool Win32Ui::pre_translate(MSG& msg) {
     return true;
   const Control* c = control_of(msg.hwnd);
   const ControlId id = c ? c->desc->id : kMainWindow;
-  const std::int32_t pressed_at = input_time(key, static_cast<LONG>(msg.time));
+  const Tick pressed_at = input_time(key, static_cast<LONG>(msg.time));
   const bool passed = sink_->on_key_down(id, key, modifiers, pressed_at);
   // Alt+F4 and Alt+Space always reach the window: closing and the system menu.
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
@@ -755,12 +755,12 @@ bool Win32Ui::pre_translate(MSG& msg) {
 // the handling (the timing thread may have been held up too), and no event
 // is earlier than the one reported before it: events come in order, and one
 // timed at its handling may precede one whose stamp is found.
-std::int32_t Win32Ui::input_time(int code, LONG message_time) {
-  const std::int32_t now = SystemClock().tick_ms();
-  const std::optional<std::int32_t> stamp =
+Tick Win32Ui::input_time(int code, LONG message_time) {
+  const Tick now = SystemClock().tick_ms();
+  const std::optional<Tick> stamp =
       stamps_ ? stamps_->take(code, static_cast<std::int32_t>(message_time)) : std::nullopt;
-  const std::int32_t at = stamp ? earlier_tick(*stamp, now) : now;
-  if (last_input_at_ && earlier_tick(at, *last_input_at_) == at) return *last_input_at_;
+  const Tick at = stamp ? earlier_of(*stamp, now) : now;
+  if (last_input_at_ && earlier_of(at, *last_input_at_) == at) return *last_input_at_;
   last_input_at_ = at;
   return at;
 }

@@ -102,7 +102,7 @@ class Win32Ui final : public Ui {
   SavedFocus focus_now() const;
   bool give_back_focus(const SavedFocus& saved);
   const Control* control_of(HWND hwnd) const;
-  std::int32_t input_time(int code, LONG message_time);
+  Tick input_time(int code, LONG message_time);
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
 
@@ -113,11 +113,11 @@ class Win32Ui final : public Ui {
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject white_brush_;
-  HWND mouse_release_ = nullptr;          // the button a left-button release is being handled for
-  std::optional<std::int32_t> click_at_;  // the time of the release or key a click is being reported for
+  HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
+  std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
   PressStamps* stamps_ = nullptr;
-  std::optional<std::int32_t> last_input_at_;  // the latest time input_time gave
-  SavedFocus saved_focus_;                     // while another window is active
+  std::optional<Tick> last_input_at_;  // the latest time input_time gave
+  SavedFocus saved_focus_;             // while another window is active
 };
 
 }  // namespace tapvero::widgets

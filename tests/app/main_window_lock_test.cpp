@@ -29,13 +29,13 @@ class MainWindowLockTest : public ::testing::Test {
 
 TEST_F(MainWindowLockTest, TheLockButtonsSwitchTheLock) {
   window.on_created();
-  window.on_clicked(按钮_开启自动锁定, true, 0);
+  window.on_clicked(按钮_开启自动锁定, true, {});
   EXPECT_TRUE(input.hook_active());
   EXPECT_FALSE(ui.enabled(按钮_开启自动锁定));
   EXPECT_TRUE(ui.enabled(按钮_关闭自动锁定));
   input.press(0x5A);
   EXPECT_EQ(input.withheld_keys(), (std::set<std::int32_t>{0x5A}));
-  window.on_clicked(按钮_关闭自动锁定, true, 0);
+  window.on_clicked(按钮_关闭自动锁定, true, {});
   EXPECT_FALSE(input.hook_active());
   EXPECT_TRUE(input.withheld_keys().empty());
   EXPECT_TRUE(ui.enabled(按钮_开启自动锁定));
@@ -44,11 +44,11 @@ TEST_F(MainWindowLockTest, TheLockButtonsSwitchTheLock) {
 
 TEST_F(MainWindowLockTest, TheLockUsesTheKeysAsLastSaved) {
   window.on_created();
-  window.on_clicked(按钮_开启自动锁定, true, 0);
+  window.on_clicked(按钮_开启自动锁定, true, {});
   ui.set_text(编辑框_Z, u"c");
   input.press(0x43);  // typed, not saved: just another key
   EXPECT_TRUE(input.withheld_keys().empty());
-  window.on_clicked(按钮1, true, 0);
+  window.on_clicked(按钮1, true, {});
   input.press(0x43);
   EXPECT_EQ(input.withheld_keys(), (std::set<std::int32_t>{0x43}));
 }
@@ -72,7 +72,7 @@ TEST_F(MainWindowLockTest, ClosingWithoutTheLockStillRemovesTheHookAndBothHotkey
   EXPECT_NE(first, second);
   // 左键 went first: it is the identifier that a Z press registers.
   input.calls.clear();
-  window.on_clicked(按钮_开启自动锁定, true, 0);
+  window.on_clicked(按钮_开启自动锁定, true, {});
   input.press(0x5A);
   EXPECT_EQ(input.calls, (Strings{"hook", "key 58 up", "key 5a down", "unregister 1234 " + second,
                                   "register 1234 " + first + " 0 5a", "replace 1234"}));
@@ -80,7 +80,7 @@ TEST_F(MainWindowLockTest, ClosingWithoutTheLockStillRemovesTheHookAndBothHotkey
 
 TEST_F(MainWindowLockTest, ClosingWhileZIsLockedFreesItAndLeavesTheButtons) {
   window.on_created();
-  window.on_clicked(按钮_开启自动锁定, true, 0);
+  window.on_clicked(按钮_开启自动锁定, true, {});
   input.press(0x5A);
   ASSERT_EQ(input.calls.size(), 6u);
   const std::string right = word(input.calls[3], 2), left = word(input.calls[4], 2);

@@ -31,7 +31,7 @@ class PositioningRun : public ::testing::Test {
   void SetUp() override {
     window.on_created();
     ui.select_page(高级选择夹1, kPositioningPage);
-    clock.now = 1000;
+    clock.now = widgets::Tick(1000);
   }
 
   void windowed(std::u16string_view width, std::u16string_view height) {
@@ -183,7 +183,7 @@ TEST_F(PositioningRun, ClientAreasTooSmallForTheMarginsStillPlaceTheBubble) {
   } cases[] = {{u"125", u"132", {7, 8}}, {u"100", u"100", {4, 5}}, {u"126", u"133", {8, 8}}};
   for (const auto& c : cases) {
     windowed(c.width, c.height);
-    clock.now = 1000;
+    clock.now = widgets::Tick(1000);
     services.waits.clear();
     ui.message_boxes.clear();
     start();
@@ -276,12 +276,16 @@ TEST_F(PositioningRun, TheReportReadsByteForByte) {
 }
 
 TEST_F(PositioningRun, ARunWithoutHitsReportsTheElapsedTimeAsTheMean) {
-  clock.now = 0x7FFFFFF0 - 3000;  // the tick counter wraps during the run
-  start();
-  clock.advance(4321);
-  close();
-  EXPECT_EQ(report(),
-            u"你共击中 0 次，Miss 0次\r\n\r\n最高连击 0 次\r\n\r\n共计耗时 4.32秒\r\n\r\n平均每次打击耗时 4321 ms");
+  // Runs across the tick counter's sign change and across its wrap.
+  for (const std::uint32_t first_bubble : {0x7FFFFFF0u, 0xFFFFFFF0u}) {
+    clock.now = widgets::Tick(first_bubble - 3000);
+    start();
+    clock.advance(4321);
+    close();
+    EXPECT_EQ(report(),
+              u"你共击中 0 次，Miss 0次\r\n\r\n最高连击 0 次\r\n\r\n共计耗时 4.32秒\r\n\r\n平均每次打击耗时 4321 ms")
+        << first_bubble;
+  }
 }
 
 TEST_F(PositioningRun, TheCloseEndsTheRunAndTheNextStartResetsTheCounters) {

@@ -10,19 +10,16 @@ namespace tapvero::testing {
 
 class ManualClock final : public widgets::Clock {
  public:
-  explicit ManualClock(std::int32_t start = 0, std::int32_t step = 0) : now(start), per_reading(step) {}
+  explicit ManualClock(widgets::Tick start = {}, std::int32_t step = 0) : now(start), per_reading(step) {}
 
-  std::int32_t tick_ms() override {
-    const std::int32_t t = now;
+  widgets::Tick tick_ms() override {
+    const widgets::Tick t = now;
     advance(per_reading);
     return t;
   }
-  // Moves the clock on, wrapping as the 32-bit tick counter does.
-  void advance(std::int32_t ms) {
-    now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + static_cast<std::uint32_t>(ms));
-  }
+  void advance(std::int32_t ms) { now += ms; }
 
-  std::int32_t now;
+  widgets::Tick now;
   std::int32_t per_reading;
 };
 

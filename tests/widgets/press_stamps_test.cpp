@@ -13,25 +13,25 @@ namespace {
 
 TEST(PressStamps, AnEventIsFoundByCodeAndMessageTimeOnceOldestFirst) {
   PressStamps stamps;
-  stamps.record('Z', 500, 1001);
-  stamps.record('X', 500, 1002);
-  stamps.record('Z', 500, 1003);  // a second press in the same system millisecond
-  stamps.record(kLeftRelease, 516, 1020);
-  EXPECT_EQ(stamps.take('Z', 500), 1001);
-  EXPECT_EQ(stamps.take('Z', 500), 1003);
+  stamps.record('Z', 500, Tick(1001));
+  stamps.record('X', 500, Tick(1002));
+  stamps.record('Z', 500, Tick(1003));  // a second press in the same system millisecond
+  stamps.record(kLeftRelease, 516, Tick(1020));
+  EXPECT_EQ(stamps.take('Z', 500), Tick(1001));
+  EXPECT_EQ(stamps.take('Z', 500), Tick(1003));
   EXPECT_EQ(stamps.take('Z', 500), std::nullopt);
   EXPECT_EQ(stamps.take('X', 516), std::nullopt);
   EXPECT_EQ(stamps.take(kRightRelease, 516), std::nullopt);
-  EXPECT_EQ(stamps.take(kLeftRelease, 516), 1020);
-  EXPECT_EQ(stamps.take('X', 500), 1002);
+  EXPECT_EQ(stamps.take(kLeftRelease, 516), Tick(1020));
+  EXPECT_EQ(stamps.take('X', 500), Tick(1002));
 }
 
 TEST(PressStamps, TheOldestGiveWayAndNothingGrows) {
   PressStamps stamps;
-  for (int i = 0; i < static_cast<int>(PressStamps::kCapacity) + 10; ++i) stamps.record('Z', i, 10 * i);
+  for (int i = 0; i < static_cast<int>(PressStamps::kCapacity) + 10; ++i) stamps.record('Z', i, Tick(10 * i));
   EXPECT_EQ(stamps.take('Z', 9), std::nullopt);
-  EXPECT_EQ(stamps.take('Z', 10), 100);
-  EXPECT_EQ(stamps.take('Z', static_cast<int>(PressStamps::kCapacity) + 9), 10 * (PressStamps::kCapacity + 9));
+  EXPECT_EQ(stamps.take('Z', 10), Tick(100));
+  EXPECT_EQ(stamps.take('Z', static_cast<int>(PressStamps::kCapacity) + 9), Tick(10 * (PressStamps::kCapacity + 9)));
 }
 
 TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
@@ -40,7 +40,7 @@ TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
   std::atomic<int> recorded{0};
   std::thread recorder([&] {
     for (int i = 0; i < kEvents; ++i) {
-      stamps.record(i % 2 ? 'X' : 'Z', i, 3 * i);
+      stamps.record(i % 2 ? 'X' : 'Z', i, Tick(3 * i));
       recorded.store(i + 1, std::memory_order_release);
     }
   });
@@ -51,7 +51,7 @@ TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
       // way if the recorder has since gone a whole ring further.
       const int before = recorded.load(std::memory_order_acquire);
       if (const auto at = stamps.take(i % 2 ? 'X' : 'Z', i)) {
-        EXPECT_EQ(*at, 3 * i);
+        EXPECT_EQ(*at, Tick(3 * i));
         ++found;
         break;
       }
@@ -66,19 +66,28 @@ TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
   EXPECT_GT(found, 0);
 }
 
-TEST(PressStamps, TheEarlierTickAcrossTheWrap) {
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  EXPECT_EQ(earlier_tick(100, 103), 100);
-  EXPECT_EQ(earlier_tick(103, 100), 100);
-  EXPECT_EQ(earlier_tick(kMax, std::numeric_limits<std::int32_t>::min()), kMax);
+TEST(Tick, DifferencesAndTheEarlierHoldAcrossTheSignChangeAndTheWrap) {
+  const struct {
+    std::uint32_t a, b;
+    std::int32_t a_minus_b;
+  } cases[] = {{103, 100, 3}, {100, 103, -3}, {0x80000001u, 0x7FFFFFFEu, 3}, {1, 0xFFFFFFFEu, 3}, {0xFFFFFFFEu, 1, -3}};
+  for (const auto& c : cases) {
+    const Tick a(c.a), b(c.b);
+    EXPECT_EQ(a - b, c.a_minus_b) << c.a;
+    EXPECT_EQ(b + c.a_minus_b, a) << c.a;
+    EXPECT_EQ(earlier_of(a, b), c.a_minus_b < 0 ? a : b) << c.a;
+    EXPECT_EQ(earlier_of(b, a), c.a_minus_b < 0 ? a : b) << c.a;
+  }
+  // 24.8 days on, past what a difference either way can tell.
+  EXPECT_EQ(Tick(0x7FFFFFFFu).since(Tick(0xFFFFFFFFu)), 0x80000000u);
 }
 
 // {tick, message time} samples for 20 ms, several a millisecond, with
 // message times in steps of `step` ms lagging the tick by `lag`.
-std::vector<std::pair<std::int32_t, std::int32_t>> samples(std::int32_t step, std::int32_t lag) {
-  std::vector<std::pair<std::int32_t, std::int32_t>> s;
+std::vector<std::pair<Tick, std::int32_t>> samples(std::int32_t step, std::int32_t lag) {
+  std::vector<std::pair<Tick, std::int32_t>> s;
   for (std::int32_t t = 5000; t < 5020; ++t) {
-    for (int i = 0; i < 4; ++i) s.emplace_back(t, (t - lag) / step * step);
+    for (int i = 0; i < 4; ++i) s.emplace_back(Tick(t), (t - lag) / step * step);
   }
   return s;
 }
@@ -89,13 +98,13 @@ TEST(MessageTimeScale, ExactMillisecondsAreUsedAndACoarseTickIsNot) {
   EXPECT_EQ(wine.offset, 3);
   // A press that reached the timing thread 7 ms late keeps its own time;
   // an implausible message time gives way to the arrival.
-  EXPECT_EQ(input_stamp(1010, 1000, wine), 1003);
-  EXPECT_EQ(input_stamp(1004, 1002, wine), 1005);  // a rounding's millisecond after the arrival
-  EXPECT_EQ(input_stamp(1000, 1000, wine), 1000);
-  EXPECT_EQ(input_stamp(5000, 1000, wine), 5000);
-  // Across the tick counter's wrap.
+  EXPECT_EQ(input_stamp(Tick(1010), 1000, wine), Tick(1003));
+  EXPECT_EQ(input_stamp(Tick(1004), 1002, wine), Tick(1005));  // a rounding's millisecond after the arrival
+  EXPECT_EQ(input_stamp(Tick(1000), 1000, wine), Tick(1000));
+  EXPECT_EQ(input_stamp(Tick(5000), 1000, wine), Tick(5000));
+  // Across the tick counter's sign change.
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  EXPECT_EQ(input_stamp(std::numeric_limits<std::int32_t>::min() + 2, kMax - 3, wine), kMax);
+  EXPECT_EQ(input_stamp(Tick(0x80000002u), kMax - 3, wine), Tick(0x7FFFFFFFu));
 
   // Held up for 5 ms once: still exact.
   auto held_up = samples(1, 3);
@@ -104,7 +113,7 @@ TEST(MessageTimeScale, ExactMillisecondsAreUsedAndACoarseTickIsNot) {
 
   const MessageTimeScale windows = message_time_scale(samples(16, 0));
   EXPECT_FALSE(windows.exact);
-  EXPECT_EQ(input_stamp(1010, 1000, windows), 1010);
+  EXPECT_EQ(input_stamp(Tick(1010), 1000, windows), Tick(1010));
   EXPECT_FALSE(message_time_scale({}).exact);
 }
 

@@ -23,9 +23,9 @@ using namespace app;
 struct RecordingSink final : EventSink {
   void on_created() override {}
   bool on_close_requested() override { return true; }
-  void on_clicked(ControlId id, bool by_mouse, std::int32_t) override { clicks.push_back({id, by_mouse}); }
-  bool on_key_down(ControlId, int, int, std::int32_t) override { return true; }
-  bool on_button_up(ControlId, MouseButton, Point, int, std::int32_t) override { return true; }
+  void on_clicked(ControlId id, bool by_mouse, Tick) override { clicks.push_back({id, by_mouse}); }
+  bool on_key_down(ControlId, int, int, Tick) override { return true; }
+  bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
 
   struct Click {
