@@ -39,7 +39,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   widgets::PressStamps stamps;
   widgets::InputTimer input_timer(stamps);
   widgets::Win32Ui ui(instance, app::main_form());
-  if (input_timer.running()) ui.take_input_times_from(&stamps);
+  if (input_timer.running()) ui.take_input_times_from(&stamps, input_timer.scale());
   widgets::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
   input::Win32InputSystem input;

@@ -22,6 +22,8 @@ class InputTimer {
   // Whether raw input could be had; without it nothing is stamped and the
   // toolkit times events when it handles them.
   bool running() const { return running_; }
+  // How the system's message times relate to the tick, as measured at the start.
+  const MessageTimeScale& scale() const { return scale_; }
 
  private:
   static DWORD WINAPI thread_main(void* self);

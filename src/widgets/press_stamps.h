@@ -1,9 +1,12 @@
 // The times of the latest key presses and button releases, taken the moment
 // each arrived on a thread of their own, for the window's thread to find
-// when it gets to the same event: it may be busy long after the press.
+// when it gets to the same event: it may be busy long after the press, or
+// get there first.
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -30,25 +33,35 @@ class PressStamps {
   // `message_time` is the system's time for the event, by which the window's
   // thread knows it again; `at` the exact time it arrived.
   void record(int code, std::int32_t message_time, Tick at) {
-    const std::lock_guard lock(mutex_);
-    entries_[next_ % kCapacity] = {code, message_time, at, next_, false};
-    ++next_;
+    {
+      const std::lock_guard lock(mutex_);
+      entries_[next_ % kCapacity] = {code, message_time, at, next_, false};
+      ++next_;
+    }
+    recorded_.notify_all();
   }
 
   // The exact time of the event with this code and message time: the oldest
-  // such entry not taken yet, which is then taken. None if it never came
-  // (or has given way to newer ones).
-  std::optional<Tick> take(int code, std::int32_t message_time) {
-    const std::lock_guard lock(mutex_);
-    Entry* found = nullptr;
-    for (Entry& e : entries_) {
-      if (e.recorded && !e.taken && e.code == code && e.message_time == message_time &&
-          (!found || e.sequence < found->sequence))
-        found = &e;
+  // such entry not taken yet, which is then taken. If there is none, waits
+  // up to `wait` for it to be recorded. None if it never came (or has given
+  // way to newer ones).
+  std::optional<Tick> take(int code, std::int32_t message_time, std::chrono::microseconds wait = {}) {
+    std::unique_lock lock(mutex_);
+    Entry* found = find(code, message_time);
+    if (!found && wait > wait.zero()) {
+      ++waiting_;
+      recorded_.wait_for(lock, wait, [&] { return (found = find(code, message_time)) != nullptr; });
+      --waiting_;
     }
     if (!found) return std::nullopt;
     found->taken = true;
     return found->at;
+  }
+
+  // How many takers are waiting for their event right now.
+  int waiting() const {
+    const std::lock_guard lock(mutex_);
+    return waiting_;
   }
 
  private:
@@ -65,9 +78,21 @@ class PressStamps {
         : code(c), message_time(t), at(a), sequence(s), taken(tk), recorded(true) {}
   };
 
-  std::mutex mutex_;
+  Entry* find(int code, std::int32_t message_time) {
+    Entry* found = nullptr;
+    for (Entry& e : entries_) {
+      if (e.recorded && !e.taken && e.code == code && e.message_time == message_time &&
+          (!found || e.sequence < found->sequence))
+        found = &e;
+    }
+    return found;
+  }
+
+  mutable std::mutex mutex_;
+  std::condition_variable recorded_;
   std::array<Entry, kCapacity> entries_{};
   std::uint64_t next_ = 0;
+  int waiting_ = 0;
 };
 
 // How the system's message times (the time it gives every message, input
@@ -120,5 +145,52 @@ inline Tick input_stamp(Tick arrival, std::int32_t message_time, const MessageTi
   const std::int32_t delay = arrival - at;
   return delay >= -1 && delay <= 1000 ? at : arrival;
 }
+
+// The time of each key press and button release as the window's thread
+// handles it. The timing thread gets every event at the same moment as the
+// window's thread, and usually stamps it first, but not always: then an
+// exact message time stands in for the stamp, and without one the window's
+// thread waits a moment for the stamp before it takes its own handling time.
+// A time given is never later than the handling (the timing thread may have
+// been held up too), and never earlier than the one given before it: events
+// come in order, and one timed at its handling may precede one whose stamp
+// is found.
+class PressTimes {
+ public:
+  // The timing thread runs ahead of every other: its stamp comes within
+  // this or not at all.
+  static constexpr std::chrono::milliseconds kStampWait{5};
+  // An exact message time further before the handling than this is none of
+  // the event's own; a window's thread held up for seconds still gets it.
+  static constexpr std::int32_t kLatestHandlingMs = 60'000;
+
+  // Without `stamps`, no stamp is looked for.
+  explicit PressTimes(PressStamps* stamps = nullptr, MessageTimeScale scale = {},
+                      std::chrono::microseconds stamp_wait = kStampWait)
+      : stamps_(stamps), scale_(scale), stamp_wait_(stamp_wait) {}
+
+  // The time of the event with `code` and `message_time` handled at `handled`.
+  Tick time_of(int code, std::int32_t message_time, Tick handled) {
+    std::optional<Tick> at = stamps_ ? stamps_->take(code, message_time) : std::nullopt;
+    if (!at && scale_.exact) {
+      const Tick sent = scale_.tick_of(message_time);
+      const std::int32_t late = handled - sent;
+      if (late >= -1 && late <= kLatestHandlingMs) at = sent;
+    }
+    if (!at && stamps_) at = stamps_->take(code, message_time, stamp_wait_);
+    Tick t = at ? earlier_of(*at, handled) : handled;
+    // Compared by how long before the handling each was, which holds however
+    // long the program sat idle since the last event.
+    if (last_ && handled.since(t) > handled.since(*last_)) t = *last_;
+    last_ = t;
+    return t;
+  }
+
+ private:
+  PressStamps* stamps_;
+  MessageTimeScale scale_;
+  std::chrono::microseconds stamp_wait_;
+  std::optional<Tick> last_;
+};
 
 }  // namespace tapvero::widgets

@@ -750,19 +750,9 @@ bool Win32Ui::pre_translate(MSG& msg) {
   return false;
 }
 
-// The exact time of a key press or button release the input-timing thread
-// stamped; the handling time when it has none. A stamp is never later than
-// the handling (the timing thread may have been held up too), and no event
-// is earlier than the one reported before it: events come in order, and one
-// timed at its handling may precede one whose stamp is found.
+// The time of a key press or button release: see PressTimes.
 Tick Win32Ui::input_time(int code, LONG message_time) {
-  const Tick now = SystemClock().tick_ms();
-  const std::optional<Tick> stamp =
-      stamps_ ? stamps_->take(code, static_cast<std::int32_t>(message_time)) : std::nullopt;
-  const Tick at = stamp ? earlier_of(*stamp, now) : now;
-  if (last_input_at_ && earlier_of(at, *last_input_at_) == at) return *last_input_at_;
-  last_input_at_ = at;
-  return at;
+  return press_times_.time_of(code, static_cast<std::int32_t>(message_time), SystemClock().tick_ms());
 }
 
 void Win32Ui::dispatch(MSG& msg) {

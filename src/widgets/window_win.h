@@ -36,9 +36,11 @@ class Win32Ui final : public Ui {
 
   HWND main_window() const { return main_; }
   // Where to find the exact times of key presses and button releases (see
-  // InputTimer); without it, or for an event it has no time for, an event
-  // is timed when it is handled.
-  void take_input_times_from(PressStamps* stamps) { stamps_ = stamps; }
+  // InputTimer), and how exact message times are; without them an event is
+  // timed when it is handled.
+  void take_input_times_from(PressStamps* stamps, const MessageTimeScale& scale) {
+    press_times_ = PressTimes(stamps, scale);
+  }
 
   std::u16string text(ControlId id) const override;
   void set_text(ControlId id, std::u16string_view text) override;
@@ -115,9 +117,8 @@ class Win32Ui final : public Ui {
   GdiObject white_brush_;
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
   std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
-  PressStamps* stamps_ = nullptr;
-  std::optional<Tick> last_input_at_;  // the latest time input_time gave
-  SavedFocus saved_focus_;             // while another window is active
+  PressTimes press_times_;
+  SavedFocus saved_focus_;  // while another window is active
 };
 
 }  // namespace tapvero::widgets

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <limits>
 #include <thread>
 #include <utility>
@@ -64,6 +65,52 @@ TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
   }
   recorder.join();
   EXPECT_GT(found, 0);
+}
+
+TEST(PressTimes, APressHandledBeforeItsStampIsRecordedWaitsForIt) {
+  PressStamps stamps;
+  PressTimes times(&stamps, {}, std::chrono::seconds(30));  // however slowly the recorder comes to run
+  std::atomic<bool> handled{false};
+  std::thread recorder([&] {
+    while (stamps.waiting() == 0 && !handled) std::this_thread::yield();
+    stamps.record('Z', 500, Tick(1001));
+  });
+  EXPECT_EQ(times.time_of('Z', 500, Tick(1004)), Tick(1001));
+  handled = true;
+  recorder.join();
+}
+
+TEST(PressTimes, WithoutItsStampAPressHasItsExactMessageTimeOrElseItsHandling) {
+  const MessageTimeScale exact{true, 3}, coarse{false, 0};
+  const struct {
+    MessageTimeScale scale;
+    std::uint32_t handled, expected;
+  } cases[] = {
+      {exact, 1010, 1003},    // handled 7 ms after the press
+      {exact, 6003, 1003},    // by a window's thread held up for 5 s
+      {exact, 1002, 1002},    // a rounding's millisecond after the handling: never later than it
+      {exact, 91003, 91003},  // 90 s before: none of this press's
+      {coarse, 1010, 1010},   // after a moment's wait
+  };
+  for (const auto& c : cases) {
+    PressStamps stamps;
+    PressTimes times(&stamps, c.scale);
+    EXPECT_EQ(times.time_of('Z', 1000, Tick(c.handled)), Tick(c.expected)) << c.handled;
+  }
+}
+
+TEST(PressTimes, AStampIsNeverLaterThanTheHandlingNorEarlierThanTheTimeBefore) {
+  PressStamps stamps;
+  PressTimes times(&stamps);
+  stamps.record('Z', 1, Tick(1005));
+  EXPECT_EQ(times.time_of('Z', 1, Tick(1003)), Tick(1003));
+  stamps.record('X', 2, Tick(990));
+  EXPECT_EQ(times.time_of('X', 2, Tick(1010)), Tick(1003));
+  // However long the program sat idle, across the counter's wrap too.
+  stamps.record('Z', 3, Tick(1003 + 2'592'000'000u));
+  EXPECT_EQ(times.time_of('Z', 3, Tick(1013 + 2'592'000'000u)), Tick(1003 + 2'592'000'000u));  // 30 days later
+  stamps.record('X', 4, Tick(5));
+  EXPECT_EQ(times.time_of('X', 4, Tick(7)), Tick(5));
 }
 
 TEST(Tick, DifferencesAndTheEarlierHoldAcrossTheSignChangeAndTheWrap) {
