@@ -34,6 +34,7 @@ class NullUi final : public widgets::Ui {
   void set_window_state(widgets::WindowState) override {}
   std::uintptr_t window_handle() const override { return 0; }
   void message_box(std::u16string_view, std::u16string_view, widgets::Icon) override {}
+  void post(std::function<void()>) override {}
 };
 
 // Press times 100 to 140 ms apart, as a fast and slightly uneven player.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,10 @@ class Ui {
   // A task-modal message box without an owner window and with one OK
   // button; returns when it is closed.
   virtual void message_box(std::u16string_view text, std::u16string_view title, Icon icon) = 0;
+
+  // Runs `task` on the window's thread, from its message loop, after the
+  // tasks posted before it. Callable from any thread.
+  virtual void post(std::function<void()> task) = 0;
 };
 
 // What the toolkit reports. A key or mouse handler returning false swallows

@@ -14,6 +14,8 @@ constexpr wchar_t kWindowClass[] = L"TapveroWindow";
 // Posted to the main window when a focused control was disabled; wParam is
 // the control.
 constexpr UINT kPassFocusOn = WM_APP + 1;
+// Posted to the main window when tasks are waiting to run on its thread.
+constexpr UINT kRunPosted = WM_APP + 2;
 constexpr UINT_PTR kSubclassId = 1;
 // Fonts are in the default face for Chinese text unless named: SimSun, in
 // the GB2312 character set, so that Chinese and Latin text both show
@@ -108,6 +110,11 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
   }
   arrange_z_order();
   update_visibility();
+  {
+    const std::lock_guard lock(posted_mutex_);
+    posted_to_ = main_;
+    announce_posted();
+  }
   sink_->on_created();
   ShowWindow(main_, show_command);
   UpdateWindow(main_);
@@ -422,6 +429,41 @@ void Win32Ui::message_box(std::u16string_view text, std::u16string_view title, I
   give_back_focus(before);
 }
 
+void Win32Ui::post(std::function<void()> task) {
+  const std::lock_guard lock(posted_mutex_);
+  posted_.push_back(std::move(task));
+  announce_posted();
+}
+
+// With the lock held. Should the message not go (a full queue), the next
+// post tries again.
+void Win32Ui::announce_posted() {
+  if (posted_to_ && !posted_announced_ && !posted_.empty())
+    posted_announced_ = PostMessageW(posted_to_, kRunPosted, 0, 0) != FALSE;
+}
+
+// The tasks waiting now, one at a time from the front, so that order holds
+// when a task processes messages itself; those posted meanwhile run from
+// the next message.
+void Win32Ui::run_posted() {
+  std::size_t waiting = 0;
+  {
+    const std::lock_guard lock(posted_mutex_);
+    posted_announced_ = false;
+    waiting = posted_.size();
+  }
+  for (; waiting > 0; --waiting) {
+    std::function<void()> task;
+    {
+      const std::lock_guard lock(posted_mutex_);
+      if (posted_.empty()) return;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    task();
+  }
+}
+
 // --- messages
 
 LRESULT CALLBACK Win32Ui::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -518,13 +560,19 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NEXTDLGCTL:
       move_focus(wp != 0);
       return 0;
+    case kRunPosted:
+      run_posted();
+      return 0;
     case WM_CLOSE:
       if (!sink_->on_close_requested()) return 0;
       DestroyWindow(main_);
       return 0;
-    case WM_DESTROY:
+    case WM_DESTROY: {
+      const std::lock_guard lock(posted_mutex_);
+      posted_to_ = nullptr;  // a window handle may be given again to another window
       PostQuitMessage(0);
       return 0;
+    }
     default:
       break;
   }

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -63,6 +66,9 @@ class Win32Ui final : public Ui {
   void set_window_state(WindowState state) override;
   std::uintptr_t window_handle() const override { return reinterpret_cast<std::uintptr_t>(main_); }
   void message_box(std::u16string_view text, std::u16string_view title, Icon icon) override;
+  // Tasks posted before the window exists run once it does; those left when
+  // this is destroyed never run.
+  void post(std::function<void()> task) override;
 
  private:
   struct Control {
@@ -105,6 +111,8 @@ class Win32Ui final : public Ui {
   bool give_back_focus(const SavedFocus& saved);
   const Control* control_of(HWND hwnd) const;
   Tick input_time(int code, LONG message_time);
+  void announce_posted();
+  void run_posted();
   Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
   const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
 
@@ -119,6 +127,12 @@ class Win32Ui final : public Ui {
   std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
   PressTimes press_times_;
   SavedFocus saved_focus_;  // while another window is active
+  // Tasks for the window's thread, oldest first, and what tells it of them:
+  // the window while it exists, and one message at a time on its way there.
+  std::mutex posted_mutex_;
+  std::deque<std::function<void()>> posted_;
+  HWND posted_to_ = nullptr;
+  bool posted_announced_ = false;
 };
 
 }  // namespace tapvero::widgets

@@ -83,4 +83,22 @@ void MemoryUi::message_box(std::u16string_view text, std::u16string_view title, 
   if (on_message_box) on_message_box(message_boxes.back());
 }
 
+void MemoryUi::post(std::function<void()> task) {
+  const std::lock_guard lock(posted_mutex_);
+  posted_.push_back(std::move(task));
+}
+
+int MemoryUi::run_posted() {
+  for (int ran = 0;; ++ran) {
+    std::function<void()> task;
+    {
+      const std::lock_guard lock(posted_mutex_);
+      if (posted_.empty()) return ran;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    task();
+  }
+}
+
 }  // namespace tapvero::widgets

@@ -2,8 +2,10 @@
 // recorded. Tests drive the program's logic against it.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -58,11 +60,15 @@ class MemoryUi final : public Ui {
   void set_window_state(WindowState state) override;
   std::uintptr_t window_handle() const override { return 0x1234; }
   void message_box(std::u16string_view text, std::u16string_view title, Icon icon) override;
+  void post(std::function<void()> task) override;
 
   // Test controls.
   Control& at(ControlId id);
   const Control& at(ControlId id) const;
   void select_page(ControlId tab, int page) { at(tab).current_page = page; }
+  // Runs the posted tasks, and those they post, as the window's thread
+  // would; returns how many ran.
+  int run_posted();
   WindowState window_state() const { return state_; }
   Size screen() const { return screen_; }
   // Width and height of the main window's frame around its client area.
@@ -78,6 +84,8 @@ class MemoryUi final : public Ui {
   WindowState state_ = WindowState::kNormal;
   Rect restored_;  // the main window's frame before it was maximized
   Size screen_;
+  std::mutex posted_mutex_;
+  std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace tapvero::widgets

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/main_form.h"
@@ -156,6 +158,35 @@ TEST_F(Toolkit, TheResultBoxRefusesEveryEditButTheProgramsOwn) {
   EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\n");
   ui.append_text(编辑框_结果, u"line two");
   EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\nline two");
+}
+
+TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
+  constexpr int kTasks = 1000;
+  const DWORD window_thread = GetCurrentThreadId();
+  std::vector<int> ran;
+  int elsewhere = 0;
+  std::thread poster([&] {
+    for (int i = 0; i < kTasks; ++i) {
+      ui.post([&, i] {
+        ran.push_back(i);
+        elsewhere += GetCurrentThreadId() != window_thread;
+      });
+    }
+  });
+  // The window's thread handles its messages meanwhile, until all have run.
+  for (const ULONGLONG give_up = GetTickCount64() + 10000; ran.size() < kTasks && GetTickCount64() < give_up;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLPOSTMESSAGE);
+    pump();
+  }
+  poster.join();
+  std::vector<int> in_order(kTasks);
+  std::iota(in_order.begin(), in_order.end(), 0);
+  EXPECT_EQ(ran, in_order);
+  EXPECT_EQ(elsewhere, 0);
+  ui.post([&] { ran.clear(); });
+  EXPECT_EQ(ran.size(), in_order.size());  // not before messages are processed
+  pump();
+  EXPECT_TRUE(ran.empty());
 }
 
 }  // namespace
