@@ -4,12 +4,8 @@
 // against one after 1,000,000, and the hotkey table's size then.
 #include <benchmark/benchmark.h>
 
-#include <array>
-#include <cstring>
-
-#include "alternation_lock/alternation_lock.h"
-#include "app/main_form.h"
-#include "support/memory_ui.h"
+#include "alternation_lock/key_lock.h"
+#include "support/fake_input_system.h"
 
 namespace {
 
@@ -27,23 +23,12 @@ class QuietInputSystem final : public input::InputSystem {
     return 1;
   }
   void unhook(input::HookHandle) override {}
-  std::intptr_t call_next_hook(input::HookHandle, int, std::uintptr_t, std::intptr_t) override { return 0; }
   bool register_hotkey(input::WindowHandle, int, std::uint32_t, std::int32_t) override { return true; }
   void unregister_hotkey(input::WindowHandle, int) override {}
-  input::WindowProcedure replace_window_procedure(input::WindowHandle, input::Hotkeys&) override { return 1; }
-  std::intptr_t call_window_procedure(input::WindowProcedure, input::WindowHandle, std::uint32_t, std::uintptr_t,
-                                      std::intptr_t) override {
-    return 0;
-  }
   input::WindowHandle own_window() override { return 1; }
   void message_box(input::WindowHandle, std::string_view, std::string_view, std::uint32_t) override {}
   void key_event(std::int32_t key_code, std::uint32_t flags) override {
-    std::array<unsigned char, input::kKeyEventRecordSize> record{};
-    const std::uint32_t code = static_cast<std::uint32_t>(key_code);
-    const std::uint32_t injected = 0x10 | ((flags & input::kKeyEventKeyUp) ? 0x80 : 0);
-    std::memcpy(record.data() + input::kKeyEventRecordKeyCode, &code, 4);
-    std::memcpy(record.data() + input::kKeyEventRecordFlags, &injected, 4);
-    hook_->hook_procedure(0, 0x100, reinterpret_cast<std::intptr_t>(record.data()));
+    hook_->on_key_event({key_code, input::kKeyInjected | ((flags & input::kKeyEventKeyUp) ? input::kKeyUp : 0), 0});
   }
 
  private:
@@ -53,17 +38,15 @@ class QuietInputSystem final : public input::InputSystem {
 // A lock switched on and stepped `alternations` times.
 struct Rig {
   explicit Rig(std::int64_t alternations) {
+    lock.set_trigger_keys(kZ, kX);
     lock.switch_lock_on();
     for (; presses < alternations; ++presses) step();
   }
   void step() { lock.lock_key_step(presses % 2 == 0 ? kZ : kX); }
 
-  widgets::MemoryUi ui{app::main_form()};
-  const app::SharedValues keys{kZ, kX, 20};
   QuietInputSystem system;
-  input::KeyboardHook hook{system};
-  input::Hotkeys hotkeys{system};
-  alternation_lock::AlternationLock lock{ui, keys, system, hook, hotkeys};
+  input::InlineInputThread thread;
+  alternation_lock::KeyLock lock{system, thread, [] {}};
   std::int64_t presses = 0;
 };
 
@@ -75,7 +58,7 @@ void BM_LockKeyStepAfterAlternations(benchmark::State& state) {
     rig.step();
     ++rig.presses;
   }
-  state.counters["records"] = static_cast<double>(rig.hotkeys.record_count());
+  state.counters["records"] = static_cast<double>(rig.lock.hotkeys().record_count());
 }
 // A thousand timed steps each, so that "after 10" stays near 10.
 BENCHMARK(BM_LockKeyStepAfterAlternations)

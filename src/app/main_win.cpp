@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/settings_file.h"
 #include "input/input_system_win.h"
+#include "input/input_thread_win.h"
 #include "positioning_test/window_services_win.h"
 #include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
@@ -34,18 +35,34 @@ std::u16string module_path() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   using namespace tapvero;
-  // Key presses and clicks are timed as they happen, on a thread of their
-  // own; it outlives the window and stops at the exit.
+  // The input thread: key presses and clicks are timed there as they
+  // happen, and the alternation lock's hook and hotkeys live there, so that
+  // no key of the desktop ever waits for the window. It outlives the window
+  // and stops at the exit.
   widgets::PressStamps stamps;
+  input::Win32InputThread input_thread;
   widgets::InputTimer input_timer(stamps);
+  input_thread.run([&] { input_timer.listen(input_thread.hwnd()); });
   widgets::Win32Ui ui(instance, app::main_form());
   if (input_timer.running()) ui.take_input_times_from(&stamps, input_timer.scale());
   widgets::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
   input::Win32InputSystem input;
   app::MainWindow program({ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); },
-                           window_services, input});
-  if (!ui.create(program, show)) return 1;
-  ui.run();
-  return 0;
+                           window_services, input, input_thread});
+  alternation_lock::KeyLock& lock = program.key_lock();
+  input_thread.run([&] {
+    input_thread.route_hotkeys_to(&lock.hotkeys());
+    input_thread.route_raw_input_to([&](HRAWINPUT raw) {
+      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key);
+    });
+  });
+  const int result = ui.create(program, show) ? ui.run() : 1;
+  input_thread.run([&] {
+    input_timer.stop_listening();
+    input_thread.route_raw_input_to(nullptr);
+    input_thread.route_hotkeys_to(nullptr);
+  });
+  input_thread.stop();
+  return result;
 }

@@ -27,14 +27,15 @@ MainWindow::MainWindow(const Services& services)
       settings_(services.ui, services.files, services.config_path, shared_),
       speed_test_(services.ui, shared_),
       positioning_(services.ui, services.clock, services.window_services, settings_, shared_),
-      keyboard_hook_(services.input),
-      hotkeys_(services.input),
-      lock_(services.ui, shared_, services.input, keyboard_hook_, hotkeys_) {
+      lock_(services.ui, services.input, services.input_thread) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
       {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
-      {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
+      {按钮1, Event::kClicked, always([this] {
+         settings_.save_key_settings();
+         keys_changed();
+       })},
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
       {开始测试, Event::kClicked,
        always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse, e.at_ms); })},
@@ -75,6 +76,7 @@ bool MainWindow::dispatch(widgets::ControlId control, Event event, const EventAr
 
 void MainWindow::created() {
   settings_.load();
+  keys_changed();
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
 }
 
@@ -84,16 +86,12 @@ bool MainWindow::close_requested() {
     positioning_.end_run();
     return false;
   }
-  release_keyboard();
+  lock_.release_keyboard();
   return true;
 }
 
-// Whether or not the lock was ever on; the lock's buttons stay as they are.
-void MainWindow::release_keyboard() {
-  keyboard_hook_.remove_keyboard_hook();
-  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kLeftKey);
-  hotkeys_.unregister_hotkey(lock_.main_window(), alternation_lock::kRightKey);
-}
+// The lock reads the trigger keys on another thread, from its own copy.
+void MainWindow::keys_changed() { lock_.set_trigger_keys(shared_.z_key_code, shared_.x_key_code); }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

@@ -10,9 +10,8 @@
 #include "alternation_lock/alternation_lock.h"
 #include "app/file_store.h"
 #include "app/settings.h"
-#include "input/hotkeys.h"
 #include "input/input_system.h"
-#include "input/keyboard_hook.h"
+#include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
 #include "speed_test/run.h"
@@ -38,8 +37,10 @@ struct Services {
   FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
-  // The keyboard hook, hotkeys and synthesised keys of the alternation lock.
+  // The keyboard hook, hotkeys and synthesised keys of the alternation lock,
+  // and the thread they belong to.
   input::InputSystem& input;
+  input::InputThread& input_thread;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -55,6 +56,8 @@ class MainWindow final : public widgets::EventSink {
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
 
   const SharedValues& shared() const { return shared_; }
+  // The lock's part on the input thread, for what reaches that thread directly.
+  alternation_lock::KeyLock& key_lock() { return lock_.key_lock(); }
 
  private:
   // A handler returns false to swallow the event, or to refuse the close.
@@ -68,15 +71,13 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
-  void release_keyboard();
+  void keys_changed();
 
   widgets::Ui& ui_;
   SharedValues shared_;
   Settings settings_;
   speed_test::SpeedTest speed_test_;
   positioning_test::PositioningTest positioning_;
-  input::KeyboardHook keyboard_hook_;
-  input::Hotkeys hotkeys_;
   alternation_lock::AlternationLock lock_;
   std::vector<Binding> bindings_;
 };

@@ -66,9 +66,6 @@ bool Hotkeys::窗口_热键注册(std::optional<WindowHandle> window, std::uint3
   if (!recorded) {
     records.push_back(records_.size());
     records_.push_back({target, std::string(标识文本), handler});
-    // The first record of the run: from now on our procedure sees the
-    // window's messages first.
-    if (records_.size() == 1) previous_procedure_ = system_.replace_window_procedure(target, *this);
   }
   return true;
 }
@@ -78,8 +75,8 @@ void Hotkeys::unregister_hotkey(std::optional<WindowHandle> window, std::string_
   if (const auto place = find_or_add(identifier)) system_.unregister_hotkey(target, id_at(*place));
 }
 
-std::intptr_t Hotkeys::hotkey_window_procedure(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
-                                               std::intptr_t lparam) {
+std::optional<std::intptr_t> Hotkeys::hotkey_window_procedure(WindowHandle window, std::uint32_t message,
+                                                              std::uintptr_t wparam, std::intptr_t lparam) {
   if (message == kWmHotkey && wparam >= 1 && wparam <= identifiers_.size()) {
     const std::vector<std::size_t>& records = identifiers_[wparam - 1].records;
     if (!records.empty()) {
@@ -87,7 +84,7 @@ std::intptr_t Hotkeys::hotkey_window_procedure(WindowHandle window, std::uint32_
       return handler ? handler(window, message, wparam, lparam) : 0;
     }
   }
-  return system_.call_window_procedure(previous_procedure_, window, message, wparam, lparam);
+  return std::nullopt;
 }
 
 }  // namespace tapvero::input

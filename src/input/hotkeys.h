@@ -1,7 +1,7 @@
 // System-wide hotkeys under identifier texts. Once a key is registered
 // without modifier keys, Windows gives its presses to no program but posts
-// them to our window as WM_HOTKEY, which goes to the handler registered with
-// the hotkey.
+// them to our window as WM_HOTKEY, which that window hands to
+// hotkey_window_procedure and so to the handler registered with the hotkey.
 #pragma once
 
 #include <cstddef>
@@ -33,11 +33,10 @@ class Hotkeys {
 
   // Registers `key_code` with `modifiers` (MOD_ALT 1, MOD_CONTROL 2,
   // MOD_SHIFT 4, MOD_WIN 8; 0 for none) as the hotkey `标识文本` (GBK) for
-  // `window`, the program's own window when absent. Whatever was registered
-  // under that identifier is unregistered first. True when Windows took it.
-  // The first successful registration makes hotkey_window_procedure the
-  // window's procedure. An identifier of nothing but blanks is refused with
-  // a message box.
+  // `window` (a window of the calling thread), the program's own window when
+  // absent. Whatever was registered under that identifier is unregistered
+  // first. True when Windows took it. An identifier of nothing but blanks is
+  // refused with a message box.
   bool 窗口_热键注册(std::optional<WindowHandle> window, std::uint32_t modifiers, std::int32_t key_code,
                      const Handler& handler, std::string_view 标识文本);
 
@@ -45,11 +44,12 @@ class Hotkeys {
   // window when absent); failures are ignored.
   void unregister_hotkey(std::optional<WindowHandle> window, std::string_view identifier);
 
-  // The window procedure of the window of the first registration: WM_HOTKEY
-  // goes to the handler of its identifier's first record, everything else
-  // (and a WM_HOTKEY of no record of ours) to the procedure it replaced.
-  std::intptr_t hotkey_window_procedure(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
-                                        std::intptr_t lparam);
+  // A message of the hotkeys' window: a WM_HOTKEY goes to the handler of
+  // its identifier's first record, whose result is returned. Nothing for
+  // any other message, nor for a WM_HOTKEY of no record of ours: the window
+  // handles those itself.
+  std::optional<std::intptr_t> hotkey_window_procedure(WindowHandle window, std::uint32_t message,
+                                                       std::uintptr_t wparam, std::intptr_t lparam);
 
   // Records in the table.
   std::size_t record_count() const { return records_.size(); }
@@ -84,7 +84,6 @@ class Hotkeys {
   std::vector<Record> records_;
   std::vector<Identifier> identifiers_;
   std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> index_;  // text -> identifiers_ index
-  WindowProcedure previous_procedure_ = 0;
 };
 
 }  // namespace tapvero::input

@@ -1,6 +1,6 @@
 // What the keyboard hook, the global hotkeys and the alternation lock ask of
 // Windows, as a portable interface: Win32InputSystem does it for real, tests
-// record the calls.
+// keep it in memory.
 #pragma once
 
 #include <cstdint>
@@ -10,30 +10,42 @@ namespace tapvero::input {
 
 using WindowHandle = std::uintptr_t;
 using HookHandle = std::uintptr_t;
-using WindowProcedure = std::uintptr_t;  // the address of a window procedure
 
 class KeyboardHook;
-class Hotkeys;
+
+// The flag bits of a key event, as the low-level keyboard hook reports them.
+inline constexpr std::uint32_t kKeyExtended = 0x01;
+inline constexpr std::uint32_t kKeyLowerIntegrityInjected = 0x02;
+inline constexpr std::uint32_t kKeyInjected = 0x10;
+inline constexpr std::uint32_t kKeyAltDown = 0x20;
+inline constexpr std::uint32_t kKeyUp = 0x80;
+
+// One key going down or up anywhere on the desktop, as the hook is told of
+// it: the Windows side turns each hook call into one of these.
+struct KeyEvent {
+  std::int32_t key_code = 0;  // virtual-key code; Shift, Ctrl and Alt side-specific
+  std::uint32_t flags = 0;    // the bits above, as the system gave them
+  std::uint32_t time = 0;     // the event's message time, in milliseconds
+
+  bool injected() const { return (flags & kKeyInjected) != 0; }
+  bool released() const { return (flags & kKeyUp) != 0; }
+};
 
 class InputSystem {
  public:
   virtual ~InputSystem() = default;
 
   // A low-level keyboard hook for every thread of the desktop, installed
-  // with the executable's module handle, whose procedure hands every event
-  // to `hook.hook_procedure`. The hook's handle, or 0 if it failed.
+  // with the executable's module handle on the calling thread, which must
+  // go on handling its messages: each event goes to `hook.on_key_event` and
+  // then on to the next hook. The hook's handle, or 0 if it failed.
   virtual HookHandle set_keyboard_hook(KeyboardHook& hook) = 0;
   virtual void unhook(HookHandle handle) = 0;  // failure (also for 0) ignored
-  virtual std::intptr_t call_next_hook(HookHandle handle, int code, std::uintptr_t wparam, std::intptr_t lparam) = 0;
 
-  // A system-wide hotkey; false if Windows refused it.
+  // A system-wide hotkey for a window of the calling thread; false if
+  // Windows refused it.
   virtual bool register_hotkey(WindowHandle window, int id, std::uint32_t modifiers, std::int32_t key_code) = 0;
   virtual void unregister_hotkey(WindowHandle window, int id) = 0;  // failure ignored
-  // Makes `hotkeys.hotkey_window_procedure` the window's procedure and
-  // returns the procedure it replaced.
-  virtual WindowProcedure replace_window_procedure(WindowHandle window, Hotkeys& hotkeys) = 0;
-  virtual std::intptr_t call_window_procedure(WindowProcedure procedure, WindowHandle window, std::uint32_t message,
-                                              std::uintptr_t wparam, std::intptr_t lparam) = 0;
   // The first top-level window, in the system's enumeration order, that
   // belongs to this process and is visible; 0 if there is none.
   virtual WindowHandle own_window() = 0;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
 #include <string>
 
 #include "input/hotkeys.h"
@@ -16,26 +15,23 @@ namespace {
 static_assert(kWmHotkey == WM_HOTKEY);
 static_assert(kInformationBoxStyle == (MB_OK | MB_ICONINFORMATION));
 static_assert(kKeyEventKeyUp == KEYEVENTF_KEYUP);
-static_assert(kHookAction == HC_ACTION);
-static_assert(kKeyEventRecordKeyCode == offsetof(KBDLLHOOKSTRUCT, vkCode));
-static_assert(kKeyEventRecordFlags == offsetof(KBDLLHOOKSTRUCT, flags));
-static_assert(kKeyEventRecordSize <= sizeof(KBDLLHOOKSTRUCT));
+static_assert(kKeyExtended == LLKHF_EXTENDED);
+static_assert(kKeyLowerIntegrityInjected == LLKHF_LOWER_IL_INJECTED);
+static_assert(kKeyInjected == LLKHF_INJECTED);
+static_assert(kKeyAltDown == LLKHF_ALTDOWN);
+static_assert(kKeyUp == LLKHF_UP);
 
 KeyboardHook* g_hook = nullptr;
-Hotkeys* g_hotkeys = nullptr;
-// The main window's own procedure, also for the messages that arrive once
-// the hotkey module is gone (the window is destroyed after it).
-WNDPROC g_previous_procedure = nullptr;
 
+// Windows calls it on the thread that installed the hook. Every event of
+// an action goes to the hook as it is, then on to the next hook (whose
+// handle Windows no longer needs: the hook may be removed by then).
 LRESULT CALLBACK low_level_keyboard_procedure(int code, WPARAM wp, LPARAM lp) {
-  if (g_hook) return g_hook->hook_procedure(code, wp, lp);
+  if (code == HC_ACTION && g_hook) {
+    const auto& record = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+    g_hook->on_key_event({static_cast<std::int32_t>(record.vkCode), record.flags, record.time});
+  }
   return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-LRESULT CALLBACK hotkey_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (g_hotkeys) return g_hotkeys->hotkey_window_procedure(reinterpret_cast<WindowHandle>(hwnd), msg, wp, lp);
-  if (g_previous_procedure) return CallWindowProcW(g_previous_procedure, hwnd, msg, wp, lp);
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 HWND window_of(WindowHandle window) { return reinterpret_cast<HWND>(window); }
@@ -47,10 +43,7 @@ std::wstring wide(std::string_view gbk) {
 
 }  // namespace
 
-Win32InputSystem::~Win32InputSystem() {
-  g_hook = nullptr;
-  g_hotkeys = nullptr;
-}
+Win32InputSystem::~Win32InputSystem() { g_hook = nullptr; }
 
 HookHandle Win32InputSystem::set_keyboard_hook(KeyboardHook& hook) {
   g_hook = &hook;
@@ -60,33 +53,11 @@ HookHandle Win32InputSystem::set_keyboard_hook(KeyboardHook& hook) {
 
 void Win32InputSystem::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
 
-std::intptr_t Win32InputSystem::call_next_hook(HookHandle handle, int code, std::uintptr_t wparam,
-                                               std::intptr_t lparam) {
-  return CallNextHookEx(reinterpret_cast<HHOOK>(handle), code, wparam, lparam);
-}
-
 bool Win32InputSystem::register_hotkey(WindowHandle window, int id, std::uint32_t modifiers, std::int32_t key_code) {
   return RegisterHotKey(window_of(window), id, modifiers, static_cast<UINT>(key_code)) != FALSE;
 }
 
 void Win32InputSystem::unregister_hotkey(WindowHandle window, int id) { UnregisterHotKey(window_of(window), id); }
-
-WindowProcedure Win32InputSystem::replace_window_procedure(WindowHandle window, Hotkeys& hotkeys) {
-  g_hotkeys = &hotkeys;
-  // The W function keeps the window a Unicode window: the toolkit's own
-  // procedure, called through CallWindowProcW, still gets UTF-16 texts.
-  const LONG_PTR previous =
-      SetWindowLongPtrW(window_of(window), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(hotkey_procedure));
-  if (previous) g_previous_procedure = reinterpret_cast<WNDPROC>(previous);
-  return static_cast<WindowProcedure>(previous);
-}
-
-std::intptr_t Win32InputSystem::call_window_procedure(WindowProcedure procedure, WindowHandle window,
-                                                      std::uint32_t message, std::uintptr_t wparam,
-                                                      std::intptr_t lparam) {
-  if (!procedure) return DefWindowProcW(window_of(window), message, wparam, lparam);
-  return CallWindowProcW(reinterpret_cast<WNDPROC>(procedure), window_of(window), message, wparam, lparam);
-}
 
 WindowHandle Win32InputSystem::own_window() {
   struct Search {

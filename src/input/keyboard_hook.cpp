@@ -1,7 +1,5 @@
 #include "input/keyboard_hook.h"
 
-#include <array>
-#include <cstring>
 #include <utility>
 
 namespace tapvero::input {
@@ -11,17 +9,12 @@ namespace {
 // not with Alt held and injected, and never a release (0x80).
 constexpr std::uint32_t kFirstUnreportedFlags = 0x23;
 
-std::uint32_t field_at(const std::array<unsigned char, kKeyEventRecordSize>& record, std::size_t offset) {
-  std::uint32_t value = 0;
-  std::memcpy(&value, record.data() + offset, sizeof value);
-  return value;
-}
-
 }  // namespace
 
-void KeyboardHook::install_keyboard_hook(Callback callback) {
+void KeyboardHook::install_keyboard_hook(Callback callback, Observer observer) {
   if (handle_ != 0) return;
   callback_ = std::move(callback);
+  observer_ = std::move(observer);
   handle_ = system_.set_keyboard_hook(*this);
 }
 
@@ -30,17 +23,9 @@ void KeyboardHook::remove_keyboard_hook() {
   handle_ = 0;
 }
 
-std::intptr_t KeyboardHook::hook_procedure(int code, std::uintptr_t wparam, std::intptr_t lparam) {
-  if (code == kHookAction) {
-    // Our own copy: Windows' record is read once, whatever the callback does.
-    std::array<unsigned char, kKeyEventRecordSize> record{};
-    std::memcpy(record.data(), reinterpret_cast<const void*>(lparam), record.size());
-    if (field_at(record, kKeyEventRecordFlags) < kFirstUnreportedFlags && callback_) {
-      callback_(static_cast<std::int32_t>(field_at(record, kKeyEventRecordKeyCode)));
-    }
-  }
-  // The callback may have removed the hook: the handle is then 0.
-  return system_.call_next_hook(handle_, code, wparam, lparam);
+void KeyboardHook::on_key_event(const KeyEvent& event) {
+  if (observer_) observer_(event);
+  if (event.flags < kFirstUnreportedFlags && callback_) callback_(event.key_code);
 }
 
 }  // namespace tapvero::input

@@ -1,11 +1,15 @@
-// The input-timing thread: it stamps every key press and mouse-button
-// release with the performance counter the moment the system hands it over
-// (raw input), whatever the window's thread is doing, and keeps the stamps
-// for the toolkit to find. Where the system's message times are exact
-// milliseconds (as under Wine), an event's own message time is its stamp.
+// Input timing: every key press and mouse-button release of the desktop is
+// stamped with the performance counter the moment the system hands it over
+// (raw input to a window of the input thread, whatever the window's thread
+// is doing), and the stamps kept for the toolkit to find. Where the
+// system's message times are exact milliseconds (as under Wine), an
+// event's own message time is its stamp.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <optional>
 
 #include "widgets/press_stamps.h"
 
@@ -13,27 +17,28 @@ namespace tapvero::widgets {
 
 class InputTimer {
  public:
-  // Starts the thread; it stamps into `stamps` until this is destroyed.
-  explicit InputTimer(PressStamps& stamps);
-  ~InputTimer();
+  // Stamps into `stamps` once it listens.
+  explicit InputTimer(PressStamps& stamps) : stamps_(stamps) {}
   InputTimer(const InputTimer&) = delete;
   InputTimer& operator=(const InputTimer&) = delete;
 
-  // Whether raw input could be had; without it nothing is stamped and the
-  // toolkit times events when it handles them.
+  // On the thread of `window`, which must go on handling its messages:
+  // learns how fine the message times are and has the keyboard's and the
+  // mouse's raw input sent to `window`. False without raw input; nothing is
+  // stamped then and the toolkit times events when it handles them.
+  bool listen(HWND window);
+  // On the same thread: no more raw input.
+  void stop_listening();
   bool running() const { return running_; }
-  // How the system's message times relate to the tick, as measured at the start.
+  // How the system's message times relate to the tick, once it listens.
   const MessageTimeScale& scale() const { return scale_; }
 
- private:
-  static DWORD WINAPI thread_main(void* self);
-  static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void stamp(HRAWINPUT input);
+  // A WM_INPUT of that window: records its stamp. The key code, if it was
+  // a key press.
+  std::optional<int> stamp(HRAWINPUT input);
 
+ private:
   PressStamps& stamps_;
-  HANDLE thread_ = nullptr;
-  DWORD thread_id_ = 0;
-  HANDLE ready_ = nullptr;
   bool running_ = false;
   MessageTimeScale scale_;
 };

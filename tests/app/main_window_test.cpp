@@ -23,8 +23,9 @@ class MainWindowTest : public ::testing::Test {
   testing::ManualClock run_clock;
   positioning_test::FakeWindowServices window_services{ui, run_clock};
   input::FakeInputSystem input;
+  input::InlineInputThread input_thread;
   MemoryFileStore files;
-  MainWindow window{{ui, clock, files, [] { return kPath; }, window_services, input}};
+  MainWindow window{{ui, clock, files, [] { return kPath; }, window_services, input, input_thread}};
 };
 
 TEST_F(MainWindowTest, TheCreatedHandlerLoadsAndShrinksTheWindowKeepingItsPlace) {

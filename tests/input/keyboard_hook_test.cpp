@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "input/hook_watch.h"
 #include "support/fake_input_system.h"
 
 namespace tapvero::input {
@@ -13,12 +14,8 @@ using Strings = std::vector<std::string>;
 
 class KeyboardHookTest : public ::testing::Test {
  protected:
-  // Sends one event through the hook procedure, as Windows does.
-  std::intptr_t event(std::uint32_t key_code, std::uint32_t flags, int code = 0, std::uintptr_t message = 0x100) {
-    auto record = key_event_record(key_code, flags);
-    const std::intptr_t result = hook.hook_procedure(code, message, reinterpret_cast<std::intptr_t>(record.data()));
-    return result;
-  }
+  // One event, as the Windows side hands it over.
+  void event(std::int32_t key_code, std::uint32_t flags) { hook.on_key_event({key_code, flags, 1000}); }
   KeyboardHook::Callback logging(const std::string& name) {
     return
         [this, name](std::int32_t key) { system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key))); };
@@ -34,7 +31,7 @@ TEST_F(KeyboardHookTest, InstallingTwiceKeepsOneHookAndTheFirstCallback) {
   hook.install_keyboard_hook(logging("second"));
   EXPECT_EQ(hook.handle(), 0x70u);
   event(0x5A, 0);
-  EXPECT_EQ(system.calls, (Strings{"hook", "first 5a", "next 70"}));
+  EXPECT_EQ(system.calls, (Strings{"hook", "first 5a"}));
 }
 
 TEST_F(KeyboardHookTest, RemovingWithoutAHookDoesNoHarm) {
@@ -52,7 +49,7 @@ TEST_F(KeyboardHookTest, RemovingUnhooksTheStoredHandleAndAllowsANewInstallation
   hook.install_keyboard_hook(logging("second"));
   EXPECT_EQ(hook.handle(), 0x71u);
   event(0x58, 0);
-  EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70", "hook", "second 58", "next 71"}));
+  EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70", "hook", "second 58"}));
 }
 
 TEST_F(KeyboardHookTest, AFailedInstallationIsTriedAgainNextTime) {
@@ -63,62 +60,60 @@ TEST_F(KeyboardHookTest, AFailedInstallationIsTriedAgainNextTime) {
   hook.install_keyboard_hook(logging("second"));
   EXPECT_EQ(hook.handle(), 0x72u);
   event(0x41, 0);
-  EXPECT_EQ(system.calls, (Strings{"hook", "hook", "second 41", "next 72"}));
+  EXPECT_EQ(system.calls, (Strings{"hook", "hook", "second 41"}));
 }
 
 // Which flags make a reported press: a release never, a press with any mix
 // of the extended and injected bits, with Alt held too, but not Alt held and
 // injected together, nor Alt with the extended and lower-integrity bits.
-TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReported) {
-  std::vector<std::uint32_t> reported;
-  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(static_cast<std::uint32_t>(key)); });
-  std::vector<std::uint32_t> expected;
+// The observer sees every event all the same.
+TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEvent) {
+  std::vector<std::int32_t> reported;
+  int observed = 0;
+  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); },
+                             [&](const KeyEvent&) { ++observed; });
+  std::vector<std::int32_t> expected;
   for (std::uint32_t flags = 0; flags <= 0xFF; ++flags) {
-    event(0x100 + flags, flags);
-    if (flags < 0x23) expected.push_back(0x100 + flags);
+    event(static_cast<std::int32_t>(0x100 + flags), flags);
+    if (flags < 0x23) expected.push_back(static_cast<std::int32_t>(0x100 + flags));
   }
   EXPECT_EQ(reported, expected);
   // The whole 32-bit value counts: a high bit is no small number.
   for (std::uint32_t flags : {0x80000000u, 0x80000010u, 0xFFFFFFFFu, 0x100u}) event(0x5A, flags);
   EXPECT_EQ(reported, expected);
+  EXPECT_EQ(observed, 0x100 + 4);
 }
 
-TEST_F(KeyboardHookTest, TheMessageIsNotExaminedOnlyTheFlags) {
-  std::vector<std::int32_t> reported;
-  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); });
-  event(0x5A, 0x00, 0, 0x101);  // WM_KEYUP with press flags
-  event(0x58, 0x80, 0, 0x100);  // WM_KEYDOWN with the release flag
-  event(0x43, 0x20, 0, 0x104);  // WM_SYSKEYDOWN
-  EXPECT_EQ(reported, (std::vector<std::int32_t>{0x5A, 0x43}));
-}
-
-TEST_F(KeyboardHookTest, EventsOtherThanActionsGoOnWithoutTheCallback) {
-  hook.install_keyboard_hook(logging("callback"));
-  for (int code : {-1, 3, 1}) EXPECT_EQ(hook.hook_procedure(code, 0x100, 0), FakeInputSystem::kNextHookResult);
-  EXPECT_EQ(system.calls, (Strings{"hook", "next 70 code -1", "next 70 code 3", "next 70 code 1"}));
-}
-
-TEST_F(KeyboardHookTest, TheCallbackReturnsBeforeTheEventGoesOnAndTheNextHooksResultIsReturned) {
-  hook.install_keyboard_hook(logging("callback"));
-  EXPECT_EQ(event(0xA0, 0x01), FakeInputSystem::kNextHookResult);
-  event(0xA0, 0x81);
-  EXPECT_EQ(system.calls, (Strings{"hook", "callback a0", "next 70", "next 70"}));
-}
-
-TEST_F(KeyboardHookTest, TheCallbackMayRemoveTheHookAndTheEventStillGoesOnWithHandleZero) {
+TEST_F(KeyboardHookTest, TheCallbackMayRemoveTheHookWhileItRuns) {
   hook.install_keyboard_hook([&](std::int32_t) { hook.remove_keyboard_hook(); });
-  EXPECT_EQ(event(0x7B, 0), FakeInputSystem::kNextHookResult);
-  EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70", "next 0"}));
+  event(0x7B, 0);
+  EXPECT_EQ(hook.handle(), 0u);
+  EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70"}));
 }
 
-TEST_F(KeyboardHookTest, TheCallbackSeesTheKeyCodeNotTheScanCodeOrOtherFields) {
-  std::vector<std::int32_t> reported;
-  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); });
-  for (std::uint32_t scan : {0u, 0x2Cu, 0xFFFFFFFFu}) {
-    auto record = key_event_record(0xA1, 0x00, scan);
-    hook.hook_procedure(0, 0x100, reinterpret_cast<std::intptr_t>(record.data()));
-  }
-  EXPECT_EQ(reported, (std::vector<std::int32_t>{0xA1, 0xA1, 0xA1}));
+// Raw input reports a press after the hook has seen it; a press it reports
+// that the hook never saw means the hook is gone, and presses the hook saw
+// that raw input missed never hide that.
+TEST(HookWatch, APressRawInputSawAndTheHookDidNotIsOwed) {
+  HookWatch watch;
+  watch.hook_saw_press();
+  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
+  for (int i = 0; i < 5; ++i) watch.hook_saw_press();  // raw input reports one and misses the others
+  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
+  for (std::uint64_t i = 0; i < HookWatch::kLead; ++i) EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
+  const auto late = watch.raw_input_saw_press();  // its hook call comes later
+  ASSERT_TRUE(late);
+  watch.hook_saw_press();
+  EXPECT_FALSE(watch.hook_lost(*late));
+  const auto lost = watch.raw_input_saw_press();  // the hook is gone from here
+  const auto next = watch.raw_input_saw_press();
+  ASSERT_TRUE(lost && next);
+  EXPECT_TRUE(watch.hook_lost(*lost));
+  EXPECT_TRUE(watch.hook_lost(*next));
+  watch.reset();  // a new hook owes nothing
+  EXPECT_FALSE(watch.hook_lost(*next));
+  watch.hook_saw_press();
+  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
 }
 
 }  // namespace

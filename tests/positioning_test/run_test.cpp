@@ -65,7 +65,8 @@ class PositioningRun : public ::testing::Test {
   testing::ManualClock clock;
   FakeWindowServices services{ui, clock};
   input::FakeInputSystem input;
-  MainWindow window{{ui, clock, files, [] { return kPath; }, services, input}};
+  input::InlineInputThread input_thread;
+  MainWindow window{{ui, clock, files, [] { return kPath; }, services, input, input_thread}};
 };
 
 TEST_F(PositioningRun, AWindowedRunCentresTheWindowCountsDownAndShowsTheFirstBubble) {

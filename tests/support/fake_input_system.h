@@ -1,21 +1,23 @@
 // Windows as the keyboard hook, the hotkeys and the alternation lock see it,
 // in memory: every call is logged in order, hotkeys are kept as Windows keeps
-// them, and a key typed here goes through the hook first and is then either
-// withheld as a registered hotkey (WM_HOTKEY to the hotkey's window) or given
-// to the focused program. Synthesised key events come back through the hook
-// at once, nested in the call that made them, as they do on Windows.
+// them, and a key typed here goes through the hook first, then to raw input,
+// and is then either withheld as a registered hotkey (WM_HOTKEY to the
+// hotkey's window) or given to the focused program. Synthesised key events
+// come back through the hook at once, nested in the call that made them, as
+// they do on Windows. The input thread is the caller's own.
 #pragma once
 
-#include <array>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/hotkeys.h"
 #include "input/input_system.h"
+#include "input/input_thread.h"
 #include "input/keyboard_hook.h"
 
 namespace tapvero::input {
@@ -26,28 +28,8 @@ inline std::string hex(std::uint64_t value) {
   return std::string(buf, end);
 }
 
-// A low-level keyboard hook's event record.
-inline std::array<unsigned char, kKeyEventRecordSize> key_event_record(std::uint32_t key_code, std::uint32_t flags,
-                                                                       std::uint32_t scan_code = 0x2C) {
-  std::array<unsigned char, kKeyEventRecordSize> record{};
-  const std::uint32_t time = 123456;
-  const std::uint32_t extra = 0xDEADBEEF;
-  std::memcpy(record.data() + 0, &key_code, 4);
-  std::memcpy(record.data() + 4, &scan_code, 4);
-  std::memcpy(record.data() + 8, &flags, 4);
-  std::memcpy(record.data() + 12, &time, 4);
-  std::memcpy(record.data() + 16, &extra, 4);
-  return record;
-}
-
 class FakeInputSystem final : public InputSystem {
  public:
-  static constexpr WindowProcedure kToolkitProcedure = 0x7001;
-  static constexpr std::intptr_t kNextHookResult = 0x55;
-  static constexpr std::intptr_t kToolkitResult = 0x66;
-  static constexpr std::uint32_t kInjected = 0x10;
-  static constexpr std::uint32_t kUp = 0x80;
-
   struct Hotkey {
     WindowHandle window;
     int id;
@@ -67,10 +49,8 @@ class FakeInputSystem final : public InputSystem {
   // Keys another program holds as hotkeys without modifier keys.
   std::set<std::int32_t> held_elsewhere;
 
-  // Every call, in order; "next" lines (the hook passing an event on) only
-  // with log_hook_chain.
+  // Every call, in order.
   std::vector<std::string> calls;
-  bool log_hook_chain = true;
   // What the focused program receives: "down 5a", "up 58".
   std::vector<std::string> program_keys;
   // Presses withheld as hotkeys, and what our hotkey window procedure
@@ -78,22 +58,24 @@ class FakeInputSystem final : public InputSystem {
   std::vector<std::int32_t> withheld;
   std::vector<std::intptr_t> hotkey_results;
   std::vector<Box> boxes;
-  std::vector<Hotkey> hotkeys;                        // registered now
-  std::vector<std::string> previous_procedure_calls;  // messages passed to the toolkit
+  std::vector<Hotkey> hotkeys;  // registered now
+  // The window whose WM_HOTKEY goes to `hotkey_module`, as the input
+  // thread's window routes it.
+  WindowHandle hotkey_window = 0;
+  Hotkeys* hotkey_module = nullptr;
+  // Every key press raw input sees, after the hook has.
+  std::function<void(std::int32_t key_code)> raw_input;
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override {
     calls.push_back("hook");
     hook_ = &hook;
     active_hook_ = next_hook;
+    hook_dropped_ = false;
     return next_hook;
   }
   void unhook(HookHandle handle) override {
     calls.push_back("unhook " + hex(handle));
     if (handle != 0 && handle == active_hook_) active_hook_ = 0;
-  }
-  std::intptr_t call_next_hook(HookHandle handle, int code, std::uintptr_t, std::intptr_t) override {
-    if (log_hook_chain) calls.push_back("next " + hex(handle) + (code == 0 ? "" : " code " + std::to_string(code)));
-    return kNextHookResult;
   }
 
   bool register_hotkey(WindowHandle window, int id, std::uint32_t modifiers, std::int32_t key_code) override {
@@ -114,18 +96,6 @@ class FakeInputSystem final : public InputSystem {
       }
     }
   }
-  WindowProcedure replace_window_procedure(WindowHandle window, Hotkeys& module) override {
-    calls.push_back("replace " + hex(window));
-    replaced_window_ = window;
-    hotkey_module_ = &module;
-    return kToolkitProcedure;
-  }
-  std::intptr_t call_window_procedure(WindowProcedure procedure, WindowHandle window, std::uint32_t message,
-                                      std::uintptr_t wparam, std::intptr_t lparam) override {
-    previous_procedure_calls.push_back(hex(procedure) + " " + hex(window) + " " + hex(message) + " " + hex(wparam) +
-                                       " " + hex(static_cast<std::uint64_t>(lparam)));
-    return kToolkitResult;
-  }
   WindowHandle own_window() override {
     calls.push_back("own window");
     return own;
@@ -136,7 +106,7 @@ class FakeInputSystem final : public InputSystem {
   }
   void key_event(std::int32_t key_code, std::uint32_t flags) override {
     calls.push_back("key " + hex(key_code) + ((flags & kKeyEventKeyUp) ? " up" : " down"));
-    arrive(key_code, (flags & kKeyEventKeyUp) != 0, kInjected);
+    arrive(key_code, (flags & kKeyEventKeyUp) != 0, kKeyInjected);
   }
 
   // A key on the keyboard: a press (auto-repeat is more of them), a release,
@@ -148,7 +118,9 @@ class FakeInputSystem final : public InputSystem {
     release(key_code);
   }
 
-  bool hook_active() const { return active_hook_ != 0; }
+  // Windows removing the hook without a word: it is no longer called.
+  void drop_hook() { hook_dropped_ = true; }
+  bool hook_active() const { return active_hook_ != 0 && !hook_dropped_; }
   // Keys registered as hotkeys without modifier keys.
   std::set<std::int32_t> withheld_keys() const {
     std::set<std::int32_t> keys;
@@ -165,29 +137,21 @@ class FakeInputSystem final : public InputSystem {
     }
     return downs;
   }
-  // The calls without the hook passing events on.
-  std::vector<std::string> calls_to_windows() const {
-    std::vector<std::string> out;
-    for (const std::string& c : calls) {
-      if (c.rfind("next ", 0) != 0) out.push_back(c);
-    }
-    return out;
-  }
 
  private:
   void arrive(std::int32_t key_code, bool up, std::uint32_t flags) {
-    if (active_hook_ != 0 && hook_) {
-      auto record = key_event_record(static_cast<std::uint32_t>(key_code), flags | (up ? kUp : 0));
-      hook_->hook_procedure(0, up ? 0x101 : 0x100, reinterpret_cast<std::intptr_t>(record.data()));
-    }
+    if (hook_active() && hook_) hook_->on_key_event({key_code, flags | (up ? kKeyUp : 0), ++time_});
+    if (!up && raw_input) raw_input(key_code);
     // A hotkey registered while the hook ran already applies to this press.
     if (!up) {
       for (const Hotkey& h : hotkeys) {
         if (h.modifiers != 0 || h.key_code != key_code) continue;
         withheld.push_back(key_code);
-        if (hotkey_module_ && h.window == replaced_window_) {
-          hotkey_results.push_back(hotkey_module_->hotkey_window_procedure(
-              h.window, kWmHotkey, static_cast<std::uintptr_t>(h.id), static_cast<std::intptr_t>(key_code) << 16));
+        if (hotkey_module && h.window == hotkey_window) {
+          hotkey_results.push_back(hotkey_module
+                                       ->hotkey_window_procedure(h.window, kWmHotkey, static_cast<std::uintptr_t>(h.id),
+                                                                 static_cast<std::intptr_t>(key_code) << 16)
+                                       .value_or(-1));
         }
         return;
       }
@@ -197,8 +161,33 @@ class FakeInputSystem final : public InputSystem {
 
   KeyboardHook* hook_ = nullptr;
   HookHandle active_hook_ = 0;
-  Hotkeys* hotkey_module_ = nullptr;
-  WindowHandle replaced_window_ = 0;
+  bool hook_dropped_ = false;
+  std::uint32_t time_ = 0;
+};
+
+// The input thread as the caller itself: tasks run at once, timers when
+// the test says their time has come.
+class InlineInputThread final : public InputThread {
+ public:
+  void run(const std::function<void()>& task) override { task(); }
+  void after(std::uint32_t milliseconds, std::function<void()> task) override {
+    timers.emplace_back(milliseconds, std::move(task));
+  }
+  WindowHandle window() const override { return own_window; }
+  // Runs the timers set so far (and those they set); how many ran.
+  int run_timers() {
+    int ran = 0;
+    while (!timers.empty()) {
+      const auto task = std::move(timers.front().second);
+      timers.erase(timers.begin());
+      task();
+      ++ran;
+    }
+    return ran;
+  }
+
+  WindowHandle own_window = 0x1234;
+  std::vector<std::pair<std::uint32_t, std::function<void()>>> timers;
 };
 
 }  // namespace tapvero::input
