@@ -5,7 +5,9 @@
 // milliseconds as wParam. The thread retrieves it as it would any message
 // and, here, spins on the performance counter for that long before the
 // message goes on to the window (which ignores it): the same as a message
-// handler of the program's own that takes that long.
+// handler of the program's own that takes that long. The event
+// "TapveroBenchHoldStarted", if the bench made it, is set as the hold
+// starts.
 #include <windows.h>
 
 namespace {
@@ -31,6 +33,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK hold_hook(int code, WPARAM wp,
   if (code == HC_ACTION && wp == PM_REMOVE) {
     auto* msg = reinterpret_cast<MSG*>(lp);
     if (msg->message == hold_message()) {
+      if (HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"TapveroBenchHoldStarted")) {
+        SetEvent(started);
+        CloseHandle(started);
+      }
       spin_for_ms(msg->wParam);
       msg->message = WM_NULL;
     }

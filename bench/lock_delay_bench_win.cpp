@@ -211,6 +211,7 @@ struct Holder {
   HANDLE thread = nullptr;  // Tapvero's GUI thread, for kSuspend
   HWND window = nullptr;    // Tapvero's main window, for kBusy
   UINT message = 0;         // the hook's hold message, for kBusy
+  HANDLE started = nullptr;  // set by the hook as a hold starts, for kBusy
   std::vector<double> starts_ms;
   std::vector<double> lengths_ms;  // how long each hold held, as seen from here
   int failures = 0;
@@ -231,9 +232,12 @@ DWORD WINAPI holder_main(void* param) {
       ResumeThread(holder.thread);
       holder.lengths_ms.push_back(now_ms() - from);
     } else {
-      // The thread answers a sent message once it is done with the hold.
+      // Once the hold has started, the thread answers a sent message when it
+      // is done with it.
+      ResetEvent(holder.started);
       PostMessageW(holder.window, holder.message, kHoldMs, 0);
-      if (!SendMessageTimeoutW(holder.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr)) {
+      if (WaitForSingleObject(holder.started, 5000) != WAIT_OBJECT_0 ||
+          !SendMessageTimeoutW(holder.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr)) {
         ++holder.failures;
         continue;
       }
@@ -459,6 +463,7 @@ int main() {
     busy.window = tapvero;
     busy.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
     busy.starts_ms = hold_starts;
+    busy.started = CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted");
     HMODULE dll = LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str());
     auto* procedure = dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "hold_hook"))) : nullptr;
     HHOOK hook = procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll, gui_thread) : nullptr;
