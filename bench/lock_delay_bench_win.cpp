@@ -136,8 +136,8 @@ DWORD WINAPI receiver_main(void* param) {
 
 bool receiver_in_front(HWND receiver) {
   GUITHREADINFO info{sizeof info};
-  return GetForegroundWindow() == receiver &&
-         GetGUIThreadInfo(GetWindowThreadProcessId(receiver, nullptr), &info) && info.hwndFocus == receiver;
+  return GetForegroundWindow() == receiver && GetGUIThreadInfo(GetWindowThreadProcessId(receiver, nullptr), &info) &&
+         info.hwndFocus == receiver;
 }
 
 // The receiver in front and with the X display's focus, as the UI tests
@@ -182,7 +182,7 @@ void press(WORD vk) {
 struct Press {
   WORD vk;
   double due_ms;
-  LONGLONG sent = 0;  // the counter just before SendInput
+  LONGLONG sent = 0;   // the counter just before SendInput
   double call_ms = 0;  // how long SendInput took
 };
 
@@ -208,9 +208,9 @@ enum class Hold { kNone, kSuspend, kBusy };
 
 struct Holder {
   Hold how = Hold::kNone;
-  HANDLE thread = nullptr;  // Tapvero's GUI thread, for kSuspend
-  HWND window = nullptr;    // Tapvero's main window, for kBusy
-  UINT message = 0;         // the hook's hold message, for kBusy
+  HANDLE thread = nullptr;   // Tapvero's GUI thread, for kSuspend
+  HWND window = nullptr;     // Tapvero's main window, for kBusy
+  UINT message = 0;          // the hook's hold message, for kBusy
   HANDLE started = nullptr;  // set by the hook as a hold starts, for kBusy
   std::vector<double> starts_ms;
   std::vector<double> lengths_ms;  // how long each hold held, as seen from here
@@ -333,16 +333,15 @@ void print_header() {
             << int_text(kIntervalMs) << " ms -> the game's WM_KEYDOWN\n"
             << "(\"sent\": from the counter just before SendInput; \"due\": from the press's own time, which also\n"
             << " counts a SendInput held up by the hook; \"call\": the longest a SendInput call took)\n"
-            << pad("", 46, false) << pad("key-downs", 10) << "  " << pad("---------- from sent ----------", 38)
-            << "  " << pad("-------- from due --------", 28) << pad("call", 9) << "\n"
+            << pad("", 46, false) << pad("key-downs", 10) << "  " << pad("---------- from sent ----------", 38) << "  "
+            << pad("-------- from due --------", 28) << pad("call", 9) << "\n"
             << pad("case", 46, false) << pad("got/exp", 10) << "  " << pad("median", 8) << pad("p99", 9)
             << pad("max", 9) << pad(">10 ms", 12) << "  " << pad("p99", 9) << pad("max", 9) << pad(">10 ms", 10)
             << pad("max", 9) << "\n";
 }
 
 void print_row(const std::string& label, const Outcome& o) {
-  std::cout << pad(label, 46, false)
-            << pad(int_text(o.received) + "/" + int_text(o.expected), 10) << "  ";
+  std::cout << pad(label, 46, false) << pad(int_text(o.received) + "/" + int_text(o.expected), 10) << "  ";
   if (!o.sentinel) std::cout << "(the closing key never arrived: late key-downs may be missing) ";
   if (o.from_send.empty()) {
     std::cout << "no key-down matched\n";
@@ -465,7 +464,8 @@ int main() {
     busy.starts_ms = hold_starts;
     busy.started = CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted");
     HMODULE dll = LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str());
-    auto* procedure = dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "hold_hook"))) : nullptr;
+    auto* procedure =
+        dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "hold_hook"))) : nullptr;
     HHOOK hook = procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll, gui_thread) : nullptr;
     in_front("c, busy", tapvero);
     if (!hook) {

@@ -105,16 +105,15 @@ std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const 
   const std::string x_window =
       std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(program.window(), L"__wine_x11_whole_window")));
   if (auto focused = uitest::run_xdotool("windowfocus --sync " + x_window); !focused) return focused.message();
-  if (!uitest::wait_until([&] {
-        return GetForegroundWindow() == program.window() && program.focused_control() == app::开始测试;
-      }))
+  if (!uitest::wait_until(
+          [&] { return GetForegroundWindow() == program.window() && program.focused_control() == app::开始测试; }))
     return "the start button lost the keyboard focus to the X focus";
   const std::string out =
       "/tmp/tapvero-xtest-robot-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(robot.interval_ms);
   const std::wstring windows_out = uitest::host_path(out);
   DeleteFileW(windows_out.c_str());
-  const std::string command = helper + " " + std::to_string(robot.interval_ms) + " " + std::to_string(robot.presses) +
-                              " 300 " + out;
+  const std::string command =
+      helper + " " + std::to_string(robot.interval_ms) + " " + std::to_string(robot.presses) + " 300 " + out;
   if (auto ran = uitest::run_unix(command, robot.presses * robot.interval_ms + uitest::kTimeoutMs); !ran)
     return ran.message();
   HANDLE f = CreateFileW(windows_out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -38,9 +38,7 @@ std::wstring host_path(const std::string& unix_path);
 
 // Runs xdotool with `arguments` on the X display and waits until it has
 // finished.
-inline ::testing::AssertionResult run_xdotool(const std::string& arguments) {
-  return run_unix("xdotool " + arguments);
-}
+inline ::testing::AssertionResult run_xdotool(const std::string& arguments) { return run_unix("xdotool " + arguments); }
 
 // A message box shown by the program.
 struct MessageBoxInfo {
