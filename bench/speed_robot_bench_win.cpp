@@ -1,10 +1,14 @@
 // The speed test's figures for a player with perfect timing: starts
 // Tapvero.exe (the driver's way: its own folder and Config.ini), clicks the
-// start button and, from a thread of its own, presses Z and X in turn at
-// exact intervals. Then it reads the stage lines and prints the mean and
-// lowest stability of stages 2 onward (the first runs from the start click)
-// and every stage's time. Prints figures; it checks nothing. Run it under
-// Wine (scripts/bench.sh does) with TAPVERO_EXE naming the program:
+// start button and presses Z and X in turn at exact intervals, in one of two
+// ways: with SendInput from a thread of its own, or through the X server
+// with XTest (the way a Linux player's keyboard reaches a Wine program) from
+// xtest_robot, a native program of the native build that this one starts
+// with /bin/sh (TAPVERO_XTEST_ROBOT names it; without it that variant is
+// left out). Then it reads the stage lines and prints the mean and lowest
+// stability of stages 2 onward (the first runs from the start click) and
+// every stage's time. Prints figures; it checks nothing. Run it under Wine
+// (scripts/bench.sh does) with TAPVERO_EXE naming the program:
 //   tools/wine-run.sh build/windows/bench/speed_robot_bench.exe [label]
 #include <windows.h>
 
@@ -34,11 +38,13 @@ struct Stream {
   int stages;
 };
 
+enum class Way { kSendInput, kXTest };
+
 struct Robot {
   int interval_ms;
   int presses;
-  double latest_ms = 0;             // the latest a press was sent, after its time
-  std::vector<widgets::Tick> sent;  // when each press was sent, on the program's tick
+  double latest_ms = 0;            // the latest a press was sent, after its time
+  std::vector<std::int32_t> sent;  // when each press was sent, in ms (the program's tick for SendInput)
 };
 
 void press(WORD vk) {
@@ -69,7 +75,7 @@ DWORD WINAPI robot_main(void* param) {
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
     press(i % 2 ? 'X' : 'Z');
-    robot.sent.push_back(widgets::tick_ms_of(now.QuadPart));
+    robot.sent.push_back(static_cast<std::int32_t>(widgets::tick_ms_of(now.QuadPart).bits()));
     robot.latest_ms = std::max(robot.latest_ms, widgets::precise_now_ms() - due);
   }
   return 0;
@@ -92,7 +98,46 @@ double figure(const std::wstring& line, const std::wstring& label, const std::ws
   return std::wcstod(line.substr(start, end - start).c_str(), nullptr);
 }
 
-void run(const std::string& label, const Stream& stream) {
+// The XTest robot's presses, on the X display once the program's window has
+// the X focus and its start button still the keyboard focus; why not, if
+// it could not press.
+std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const std::string& helper) {
+  const std::string x_window =
+      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(program.window(), L"__wine_x11_whole_window")));
+  if (auto focused = uitest::run_xdotool("windowfocus --sync " + x_window); !focused) return focused.message();
+  if (!uitest::wait_until(
+          [&] { return GetForegroundWindow() == program.window() && program.focused_control() == app::开始测试; }))
+    return "the start button lost the keyboard focus to the X focus";
+  const std::string out =
+      "/tmp/tapvero-xtest-robot-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(robot.interval_ms);
+  const std::wstring windows_out = uitest::host_path(out);
+  DeleteFileW(windows_out.c_str());
+  const std::string command =
+      helper + " " + std::to_string(robot.interval_ms) + " " + std::to_string(robot.presses) + " 300 " + out;
+  if (auto ran = uitest::run_unix(command, robot.presses * robot.interval_ms + uitest::kTimeoutMs); !ran)
+    return ran.message();
+  HANDLE f = CreateFileW(windows_out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "xtest_robot wrote no figures";
+  std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
+  DWORD got = 0;
+  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  DeleteFileW(windows_out.c_str());
+  bytes.resize(got);
+  // Microseconds, one a line: the latest a press was late, then each send time.
+  std::vector<long long> us;
+  for (std::size_t from = 0, at; (at = bytes.find('\n', from)) != std::string::npos; from = at + 1)
+    us.push_back(std::strtoll(bytes.substr(from, at - from).c_str(), nullptr, 10));
+  if (us.size() != static_cast<std::size_t>(robot.presses) + 1) return "xtest_robot wrote too few figures";
+  robot.latest_ms = static_cast<double>(us[0]) / 1000;
+  for (std::size_t i = 1; i < us.size(); ++i) robot.sent.push_back(static_cast<std::int32_t>(us[i] / 1000));
+  return {};
+}
+
+void run(const std::string& run_label, Way way, const Stream& stream) {
+  const char* helper = std::getenv("TAPVERO_XTEST_ROBOT");
+  const std::string label = run_label + (way == Way::kXTest ? ", XTest" : ", SendInput");
   uitest::Tapvero program(std::string("[Tapvero]\r\n") + test::kStage + "=" + std::to_string(stream.stage_size) +
                           "\r\n");
   if (!program.window()) {
@@ -106,9 +151,16 @@ void run(const std::string& label, const Stream& stream) {
     return;
   }
   Robot robot{stream.interval_ms, stream.stage_size * stream.stages};
-  HANDLE thread = CreateThread(nullptr, 0, robot_main, &robot, 0, nullptr);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
+  if (way == Way::kXTest) {
+    if (const std::string failed = press_through_x(program, robot, helper); !failed.empty()) {
+      std::cout << label << ": " << failed << "\n";
+      return;
+    }
+  } else {
+    HANDLE thread = CreateThread(nullptr, 0, robot_main, &robot, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+  }
   const std::wstring hits = std::to_wstring(robot.presses);
   if (!uitest::wait_until([&] { return program.text(app::标签_连击) == hits; }))
     std::cout << label << ": not every one of " << int_text(robot.presses) << " presses arrived\n";
@@ -155,6 +207,11 @@ void run(const std::string& label, const Stream& stream) {
 
 int main(int argc, char** argv) {
   const std::string label = argc > 1 ? argv[1] : "robot";
-  for (const Stream& s : {Stream{100, 20, 6}, Stream{50, 5, 20}}) run(label, s);
+  for (const Stream& s : {Stream{100, 20, 6}, Stream{50, 5, 20}}) run(label, Way::kSendInput, s);
+  if (!std::getenv("TAPVERO_XTEST_ROBOT")) {
+    std::cout << label << ", XTest: left out (TAPVERO_XTEST_ROBOT names no xtest_robot)\n";
+    return 0;
+  }
+  for (const Stream& s : {Stream{100, 20, 6}, Stream{50, 5, 20}}) run(label, Way::kXTest, s);
   return 0;
 }

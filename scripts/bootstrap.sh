@@ -8,6 +8,8 @@ packages=(
   # native build and tests
   build-essential cmake ninja-build g++ clang llvm libclang-rt-14-dev
   googletest libbenchmark-dev
+  # the XTest robot of the benchmarks (native, pressing through the X server)
+  libx11-dev libxtst-dev
   # Windows build
   g++-mingw-w64-x86-64
   # running the Windows build

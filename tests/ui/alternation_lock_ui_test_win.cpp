@@ -22,32 +22,6 @@ using Strings = std::vector<std::string>;
 // every key before it.
 constexpr char kSentinel[] = "q";
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Runs xdotool with `arguments` on the X display and waits until it has
-// finished. Wine starts a Unix program as it is, without a handle to wait
-// on: a marker file says when it is done.
-::testing::AssertionResult run_xdotool(const std::string& arguments) {
-  static int counter = 0;
-  const std::string marker =
-      "/tmp/tapvero-xdotool-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-  const std::string script = "xdotool " + arguments + "; touch " + marker;
-  std::wstring command = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return ::testing::AssertionFailure() << "xdotool did not start: error " << GetLastError();
-  if (pi.hThread) CloseHandle(pi.hThread);
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  std::wstring windows_marker = L"Z:";
-  for (char c : marker) windows_marker += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  if (!wait_until([&] { return exists(windows_marker); }))
-    return ::testing::AssertionFailure() << "xdotool " << arguments << " did not finish";
-  DeleteFileW(windows_marker.c_str());
-  return ::testing::AssertionSuccess();
-}
-
 ::testing::AssertionResult buttons_show(const Tapvero& t, bool on) {
   const bool done =
       wait_until([&] { return t.enabled(按钮_开启自动锁定) == !on && t.enabled(按钮_关闭自动锁定) == on; });

@@ -152,13 +152,35 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
 
 void click_screen(POINT screen) { send_mouse(screen, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
 
+std::wstring host_path(const std::string& unix_path) {
+  std::wstring path = L"Z:";
+  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+::testing::AssertionResult run_unix(const std::string& command, int timeout_ms) {
+  static int counter = 0;
+  const std::string marker =
+      "/tmp/tapvero-unix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  const std::string script = command + "; touch " + marker;
+  std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return ::testing::AssertionFailure() << command << " did not start: error " << GetLastError();
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  const std::wstring windows_marker = host_path(marker);
+  if (!wait_until([&] { return exists(windows_marker); }, timeout_ms))
+    return ::testing::AssertionFailure() << command << " did not finish";
+  DeleteFileW(windows_marker.c_str());
+  return ::testing::AssertionSuccess();
+}
+
 std::wstring program_under_test() {
-  if (const char* unix_path = std::getenv("TAPVERO_EXE")) {
-    // The build's path on the host, seen through Wine's drive Z:.
-    std::wstring path = L"Z:";
-    for (const char* p = unix_path; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-    return path;
-  }
+  // The build's path on the host.
+  if (const char* unix_path = std::getenv("TAPVERO_EXE")) return host_path(unix_path);
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring dir = self;

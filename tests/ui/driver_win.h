@@ -27,6 +27,19 @@ void click_screen(POINT screen);
 // The Tapvero.exe under test, as a Windows path.
 std::wstring program_under_test();
 
+// A path on the host, as Wine's programs see it through drive Z:.
+std::wstring host_path(const std::string& unix_path);
+
+// Runs `command` (no double quotes in it) with /bin/sh on the host and
+// waits until it has finished, at most `timeout_ms`. Wine starts a Unix
+// program as it is, without a handle to wait on: a marker file says when it
+// is done.
+::testing::AssertionResult run_unix(const std::string& command, int timeout_ms = kTimeoutMs);
+
+// Runs xdotool with `arguments` on the X display and waits until it has
+// finished.
+inline ::testing::AssertionResult run_xdotool(const std::string& arguments) { return run_unix("xdotool " + arguments); }
+
 // A message box shown by the program.
 struct MessageBoxInfo {
   HWND hwnd = nullptr;
