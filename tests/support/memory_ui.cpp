@@ -89,16 +89,15 @@ void MemoryUi::post(std::function<void()> task) {
 }
 
 int MemoryUi::run_posted() {
-  for (int ran = 0;; ++ran) {
-    std::function<void()> task;
-    {
-      const std::lock_guard lock(posted_mutex_);
-      if (posted_.empty()) return ran;
-      task = std::move(posted_.front());
-      posted_.pop_front();
-    }
+  int ran = 0;
+  for (std::unique_lock lock(posted_mutex_); !posted_.empty(); ++ran) {
+    const std::function<void()> task = std::move(posted_.front());
+    posted_.pop_front();
+    lock.unlock();
     task();
+    lock.lock();
   }
+  return ran;
 }
 
 }  // namespace tapvero::widgets

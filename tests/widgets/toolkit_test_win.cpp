@@ -161,30 +161,21 @@ TEST_F(Toolkit, TheResultBoxRefusesEveryEditButTheProgramsOwn) {
 }
 
 TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
-  constexpr int kTasks = 1000;
   const DWORD window_thread = GetCurrentThreadId();
-  std::vector<int> ran;
-  int elsewhere = 0;
+  std::vector<int> ran, in_order(1000);  // -1 for a task run on another thread
+  std::iota(in_order.begin(), in_order.end(), 0);
   std::thread poster([&] {
-    for (int i = 0; i < kTasks; ++i) {
-      ui.post([&, i] {
-        ran.push_back(i);
-        elsewhere += GetCurrentThreadId() != window_thread;
-      });
-    }
+    for (int i = 0; i < 1000; ++i) ui.post([&, i] { ran.push_back(GetCurrentThreadId() == window_thread ? i : -1); });
   });
   // The window's thread handles its messages meanwhile, until all have run.
-  for (const ULONGLONG give_up = GetTickCount64() + 10000; ran.size() < kTasks && GetTickCount64() < give_up;) {
+  for (const ULONGLONG give_up = GetTickCount64() + 10000; ran.size() < 1000 && GetTickCount64() < give_up;) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLPOSTMESSAGE);
     pump();
   }
   poster.join();
-  std::vector<int> in_order(kTasks);
-  std::iota(in_order.begin(), in_order.end(), 0);
   EXPECT_EQ(ran, in_order);
-  EXPECT_EQ(elsewhere, 0);
   ui.post([&] { ran.clear(); });
-  EXPECT_EQ(ran.size(), in_order.size());  // not before messages are processed
+  EXPECT_FALSE(ran.empty());  // not before messages are processed
   pump();
   EXPECT_TRUE(ran.empty());
 }
