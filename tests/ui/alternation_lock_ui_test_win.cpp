@@ -132,5 +132,24 @@ TEST_F(AlternationLockUi, ClosingTapveroWhileZIsLockedFreesZ) {
   EXPECT_EQ(new_presses(1), (Strings{"down 5A", "down 5A"}));
 }
 
+// The lock decides on a thread of its own: with Tapvero's window thread
+// held, every key still gets its decision at once (Wine would pass each
+// one undecided after 2 s), and the page learns of F12 once it runs again.
+TEST_F(AlternationLockUi, TheLockDecidesWhileTheWindowsThreadIsHeld) {
+  ASSERT_TRUE(focus_game());
+  const int sentinels = game.sentinels();
+  const HANDLE window_thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(t.window(), nullptr));
+  ASSERT_TRUE(window_thread);
+  SuspendThread(window_thread);
+  const auto typed = run_xdotool(std::string("key --delay 40 z z x x F12 z z ") + kSentinel);
+  const bool arrived = typed && wait_until([&] { return game.sentinels() > sentinels; });
+  ResumeThread(window_thread);
+  CloseHandle(window_thread);
+  ASSERT_TRUE(typed);
+  ASSERT_TRUE(arrived);
+  EXPECT_EQ(game.presses(), (Strings{"down 5A", "down 58", "down 7B", "down 5A", "down 5A"}));
+  EXPECT_TRUE(buttons_show(t, false));
+}
+
 }  // namespace
 }  // namespace tapvero::uitest
