@@ -31,8 +31,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
 #include "driver_win.h"
+#include "form/main_form.h"
 #include "text/number_text.h"
 
 namespace {
@@ -418,10 +418,10 @@ int main() {
     std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << "\n";
     return 1;
   }
-  program.select_page(app::kLockPage);
-  uitest::wait_until([&] { return program.visible(app::按钮_开启自动锁定); });
-  program.click(app::按钮_开启自动锁定);
-  if (!uitest::wait_until([&] { return program.enabled(app::按钮_关闭自动锁定); })) {
+  program.select_page(form::kLockPage);
+  uitest::wait_until([&] { return program.visible(form::按钮_开启自动锁定); });
+  program.click(form::按钮_开启自动锁定);
+  if (!uitest::wait_until([&] { return program.enabled(form::按钮_关闭自动锁定); })) {
     std::cout << "lock_delay_bench: the lock did not switch on\n";
     return 1;
   }

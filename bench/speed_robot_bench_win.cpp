@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
 #include "driver_win.h"
+#include "form/main_form.h"
 #include "speed_test/report.h"
 #include "support/stored_names.h"
 #include "text/number_text.h"
@@ -106,7 +106,7 @@ std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const 
       std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(program.window(), L"__wine_x11_whole_window")));
   if (auto focused = uitest::run_xdotool("windowfocus --sync " + x_window); !focused) return focused.message();
   if (!uitest::wait_until(
-          [&] { return GetForegroundWindow() == program.window() && program.focused_control() == app::开始测试; }))
+          [&] { return GetForegroundWindow() == program.window() && program.focused_control() == form::开始测试; }))
     return "the start button lost the keyboard focus to the X focus";
   const std::string out =
       "/tmp/tapvero-xtest-robot-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(robot.interval_ms);
@@ -144,9 +144,9 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
     std::cout << label << ": the program did not start: " << program.start_error() << "\n";
     return;
   }
-  program.click(app::开始测试);  // starts the test; the button keeps the focus
-  if (!uitest::wait_until([&] { return program.enabled(app::停止测试); }) ||
-      !uitest::wait_until([&] { return program.focused_control() == app::开始测试; })) {
+  program.click(form::开始测试);  // starts the test; the button keeps the focus
+  if (!uitest::wait_until([&] { return program.enabled(form::停止测试); }) ||
+      !uitest::wait_until([&] { return program.focused_control() == form::开始测试; })) {
     std::cout << label << ": the test did not start\n";
     return;
   }
@@ -162,9 +162,9 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
     CloseHandle(thread);
   }
   const std::wstring hits = std::to_wstring(robot.presses);
-  if (!uitest::wait_until([&] { return program.text(app::标签_连击) == hits; }))
+  if (!uitest::wait_until([&] { return program.text(form::标签_连击) == hits; }))
     std::cout << label << ": not every one of " << int_text(robot.presses) << " presses arrived\n";
-  const std::vector<std::wstring> lines = stage_lines(program.text(app::编辑框_结果));
+  const std::vector<std::wstring> lines = stage_lines(program.text(form::编辑框_结果));
   std::vector<double> stabilities;
   std::string times;
   for (std::size_t i = 0; i < lines.size(); ++i) {

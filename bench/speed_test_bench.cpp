@@ -6,6 +6,7 @@
 
 #include "speed_test/report.h"
 #include "speed_test/run.h"
+#include "text/number_text.h"
 
 namespace {
 
@@ -48,8 +49,9 @@ struct Player {
 void BM_Hit(benchmark::State& state) {
   NullUi ui;
   Player player;
-  app::SharedValues shared{0x5A, 0x58, static_cast<std::int32_t>(state.range(0))};
-  speed_test::SpeedTest test(ui, shared);
+  storage::Settings settings;
+  settings.stage = text::int_text(state.range(0));
+  speed_test::SpeedTest test(ui, settings);
   test.start_button_clicked(true, player.now);
   for (auto _ : state) test.start_button_key_down(0x5A, player.next_press());
   state.SetItemsProcessed(state.iterations());
@@ -71,8 +73,8 @@ void BM_WholeTest(benchmark::State& state) {
   NullUi ui;
   for (auto _ : state) {
     Player player;
-    app::SharedValues shared{0x5A, 0x58, 20};
-    speed_test::SpeedTest test(ui, shared);
+    const storage::Settings settings;
+    speed_test::SpeedTest test(ui, settings);
     test.start_button_clicked(true, player.now);
     for (int i = 0; i < 100000; ++i) test.start_button_key_down(i % 2 ? 0x58 : 0x5A, player.next_press());
     test.stop_button_clicked(player.next_press());

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/file_store.h"
-#include "app/profile.h"
-#include "app/settings_file.h"
+#include "storage/file_store.h"
+#include "storage/profile.h"
+#include "storage/settings_file.h"
 #include "support/memory_file_store.h"
 
-using namespace tapvero::app;
+using namespace tapvero::storage;
 
 namespace {
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // A value written reads back, and writing it again leaves the file alone.
   const std::string value = "v" + std::to_string(size);
-  write_key(files, path, "Tapvero", "Z", value);
+  profile_write(files, path, "Tapvero", "Z", value);
   const std::string after = files.files[path];
   check(read_key(files, path, "Tapvero", "Z", "default") == value);
 
@@ -57,11 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(before.substr(prefix, before.size() - prefix - suffix).find_first_of("\r\n") == std::string_view::npos);
   }
   const int writes = files.writes;
-  write_key(files, path, "Tapvero", "Z", value);
+  profile_write(files, path, "Tapvero", "Z", value);
   check(files.writes == writes && files.files[path] == after);
 
   // A name taken from the input can be written and read back too, unless
   // blanks, brackets, '=' or line breaks make it another name.
-  write_key(files, path, head, head, "w");
+  profile_write(files, path, head, head, "w");
   return 0;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # check_layers.sh [SRC]: fails when a file includes the header of a layer
 # above its own (or of a sibling it must not know). The layers, lowest
-# first: text; input and widgets; the form and the settings; the three
-# features; the program. Prints every offending include.
+# first: text; input and widgets; the settings file (storage); the main
+# window's control table (form); the three features; the program (app).
+# Each folder is one layer. Prints every offending include.
 set -euo pipefail
 src=${1:-$(dirname "$0")/../src}
 
@@ -11,8 +12,9 @@ layer_of() {
     text/*) echo text ;;
     input/*) echo input ;;
     widgets/*) echo widgets ;;
-    app/main_window* | app/main_win*) echo program ;;
-    app/*) echo form ;;
+    storage/*) echo storage ;;
+    form/*) echo form ;;
+    app/*) echo program ;;
     speed_test/*) echo speed_test ;;
     positioning_test/*) echo positioning_test ;;
     alternation_lock/*) echo alternation_lock ;;
@@ -25,9 +27,10 @@ may_include() {  # layer -> the layers its files may include
     text) echo "text" ;;
     input) echo "text input" ;;
     widgets) echo "text widgets" ;;
-    form) echo "text input widgets form" ;;
-    speed_test | positioning_test | alternation_lock) echo "text input widgets form $1" ;;
-    program) echo "text input widgets form speed_test positioning_test alternation_lock program" ;;
+    storage) echo "text input widgets storage" ;;
+    form) echo "text widgets storage form" ;;
+    speed_test | positioning_test | alternation_lock) echo "text input widgets storage form $1" ;;
+    program) echo "text input widgets storage form speed_test positioning_test alternation_lock program" ;;
   esac
 }
 

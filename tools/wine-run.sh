@@ -5,6 +5,7 @@
 #   TAPVERO_ACP        936 (default) or 1252: the ANSI code page Wine runs with
 #   TAPVERO_DISPLAY_FILE  if set and the file exists, DISPLAY is read from it
 # The first run in a prefix creates it (about 10 s); later runs start at once.
+#   wine-run.sh --start-server | --stop-server: a server for a test run (below)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -64,6 +65,17 @@ if [ ! -e "$WINEPREFIX/.tapvero-ready" ]; then
     fi
   ) 9>"$root/prefix-$acp.lock"
 fi
+
+case "${1:-}" in
+  # A test run's server: it stays until --stop-server, so that no program of
+  # the run ever meets a server that is just leaving, and neither it nor the
+  # programs Wine starts for itself keep the caller's files open.
+  --start-server)
+    env "${locale_env[@]}" wineserver -p </dev/null >/dev/null 2>&1 || true
+    exec env "${locale_env[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1
+    ;;
+  --stop-server) exec wineserver -k ;;
+esac
 
 # The locale goes to Wine only: this shell has no use for it.
 exec env "${locale_env[@]}" wine "$@"

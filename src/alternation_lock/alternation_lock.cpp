@@ -1,6 +1,6 @@
 #include "alternation_lock/alternation_lock.h"
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 
 namespace tapvero::alternation_lock {
 
@@ -13,8 +13,8 @@ AlternationLock::AlternationLock(widgets::Ui& ui, input::InputSystem& system, in
       keys_(system, thread, [this] { ui_.post([this] { show(keys_.on()); }); }) {}
 
 void AlternationLock::show(bool on) {
-  ui_.set_enabled(app::按钮_开启自动锁定, !on);
-  ui_.set_enabled(app::按钮_关闭自动锁定, on);
+  ui_.set_enabled(form::按钮_开启自动锁定, !on);
+  ui_.set_enabled(form::按钮_关闭自动锁定, on);
 }
 
 void AlternationLock::switch_lock_on() {

@@ -23,7 +23,9 @@ class AlternationLock {
   // 按钮_关闭自动锁定: the hook off, both keys free.
   void switch_lock_off();
   // The trigger keys as last loaded or saved; they apply from the next press.
-  void set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) { keys_.set_trigger_keys(z_key_code, x_key_code); }
+  void set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
+    keys_.set_trigger_keys(z_key_code, x_key_code);
+  }
   // The window closing: hook and hotkeys go, whether or not the lock was
   // ever on; the buttons stay as they are.
   void release_keyboard();

@@ -1,13 +1,13 @@
 // Start-up: the main window, its message loop, and the exit.
 #include <windows.h>
 
-#include "app/file_store.h"
-#include "app/main_form.h"
 #include "app/main_window.h"
-#include "app/settings_file.h"
+#include "form/main_form.h"
 #include "input/input_system_win.h"
 #include "input/input_thread_win.h"
 #include "positioning_test/window_services_win.h"
+#include "storage/file_store.h"
+#include "storage/settings_file.h"
 #include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
 
@@ -43,13 +43,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   input::Win32InputThread input_thread;
   widgets::InputTimer input_timer(stamps);
   input_thread.run([&] { input_timer.listen(input_thread.hwnd()); });
-  widgets::Win32Ui ui(instance, app::main_form());
+  widgets::Win32Ui ui(instance, form::main_form());
   if (input_timer.running()) ui.take_input_times_from(&stamps, input_timer.scale());
   widgets::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
   input::Win32InputSystem input;
-  app::MainWindow program({ui, clock, app::system_file_store(), [] { return app::config_path_for(module_path()); },
-                           window_services, input, input_thread});
+  app::MainWindow program({ui, clock, storage::system_file_store(),
+                           [] { return storage::config_path_for(module_path()); }, window_services, input,
+                           input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
   input_thread.run([&] {
     input_thread.route_hotkeys_to(&lock.hotkeys());

@@ -2,9 +2,12 @@
 
 #include <type_traits>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 
 namespace tapvero::app {
+
+using namespace form;
+
 namespace {
 
 // Wraps an operation that has no say over the event: the event goes on.
@@ -24,9 +27,10 @@ auto always(F f) {
 
 MainWindow::MainWindow(const Services& services)
     : ui_(services.ui),
-      settings_(services.ui, services.files, services.config_path, shared_),
-      speed_test_(services.ui, shared_),
-      positioning_(services.ui, services.clock, services.window_services, settings_, shared_),
+      settings_(services.ui, services.files, services.config_path),
+      speed_test_(services.ui, settings_.value()),
+      positioning_(services.ui, services.clock, services.window_services, settings_.value(),
+                   [this] { settings_.save_windowed_mode(); }),
       lock_(services.ui, services.input, services.input_thread) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
@@ -91,7 +95,7 @@ bool MainWindow::close_requested() {
 }
 
 // The lock reads the trigger keys on another thread, from its own copy.
-void MainWindow::keys_changed() { lock_.set_trigger_keys(shared_.z_key_code, shared_.x_key_code); }
+void MainWindow::keys_changed() { lock_.set_trigger_keys(settings().z_key_code, settings().x_key_code); }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

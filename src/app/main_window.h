@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "alternation_lock/alternation_lock.h"
-#include "app/file_store.h"
-#include "app/settings.h"
+#include "app/settings_controls.h"
 #include "input/input_system.h"
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
 #include "speed_test/run.h"
+#include "storage/file_store.h"
+#include "storage/settings.h"
 #include "widgets/clock.h"
 #include "widgets/ui.h"
 
@@ -34,7 +35,7 @@ struct EventArgs {
 struct Services {
   widgets::Ui& ui;
   widgets::Clock& clock;
-  FileStore& files;
+  storage::FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
   // The keyboard hook, hotkeys and synthesised keys of the alternation lock,
@@ -55,7 +56,8 @@ class MainWindow final : public widgets::EventSink {
                     widgets::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
 
-  const SharedValues& shared() const { return shared_; }
+  // The settings as the session has them.
+  const storage::Settings& settings() const { return settings_.value(); }
   // The lock's part on the input thread, for what reaches that thread directly.
   alternation_lock::KeyLock& key_lock() { return lock_.key_lock(); }
 
@@ -74,8 +76,7 @@ class MainWindow final : public widgets::EventSink {
   void keys_changed();
 
   widgets::Ui& ui_;
-  SharedValues shared_;
-  Settings settings_;
+  SettingsControls settings_;
   speed_test::SpeedTest speed_test_;
   positioning_test::PositioningTest positioning_;
   alternation_lock::AlternationLock lock_;

@@ -59,8 +59,7 @@ DWORD WINAPI Win32InputThread::thread_main(void* param) {
   wc.hInstance = instance;
   wc.lpszClassName = kWindowClass;
   RegisterClassExW(&wc);
-  self->window_ =
-      CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, self);
+  self->window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, self);
   const bool created = self->window_ != nullptr;
   SetEvent(self->ready_);
   if (created) {

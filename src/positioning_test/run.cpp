@@ -1,6 +1,6 @@
 #include "positioning_test/run.h"
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "text/encoding.h"
 #include "text/gbk.h"
 #include "text/number_text.h"
@@ -8,7 +8,7 @@
 namespace tapvero::positioning_test {
 namespace {
 
-using namespace app;  // the control names
+using namespace form;  // the control names
 
 constexpr int kBubbleDigits = 7;
 constexpr std::int32_t kCountdownStepMs = 1000;
@@ -17,8 +17,12 @@ constexpr widgets::Size kNormalTabSize = {648, 328};
 }  // namespace
 
 PositioningTest::PositioningTest(widgets::Ui& ui, widgets::Clock& clock, WindowServices& services,
-                                 app::Settings& settings, const app::SharedValues& keys)
-    : ui_(ui), clock_(clock), services_(services), settings_(settings), keys_(keys) {}
+                                 const storage::Settings& settings, std::function<void()> save_windowed_mode)
+    : ui_(ui),
+      clock_(clock),
+      services_(services),
+      settings_(settings),
+      save_windowed_mode_(std::move(save_windowed_mode)) {}
 
 bool PositioningTest::in_progress() const {
   return !ui_.visible(高级选择夹1) && ui_.current_page(高级选择夹1) == kPositioningPage;
@@ -27,7 +31,7 @@ bool PositioningTest::in_progress() const {
 std::string PositioningTest::gbk_text(widgets::ControlId id) const { return text::utf16_to_gbk(ui_.text(id)); }
 
 bool PositioningTest::is_slot_key(int key_code) const {
-  return key_code == keys_.z_key_code || key_code == keys_.x_key_code;
+  return key_code == settings_.z_key_code || key_code == settings_.x_key_code;
 }
 
 double PositioningTest::elapsed_ms() const { return static_cast<double>(clock_.tick_ms().since(counters_.start_tick)); }
@@ -43,7 +47,7 @@ void PositioningTest::start() {
       return;
     }
   }
-  settings_.write_windowed_mode_keys();
+  save_windowed_mode_();
 
   const std::uint64_t run = ++run_;
   phase_ = Phase::kCountdown;

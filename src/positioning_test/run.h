@@ -11,12 +11,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
-#include "app/settings.h"
 #include "positioning_test/rules.h"
 #include "positioning_test/window_services.h"
+#include "storage/settings.h"
 #include "widgets/clock.h"
 #include "widgets/ui.h"
 
@@ -33,10 +34,10 @@ struct Counters {
 
 class PositioningTest {
  public:
-  // `keys` holds the Z-slot and X-slot key codes; `settings` writes the
-  // windowed-mode keys at each start.
-  PositioningTest(widgets::Ui& ui, widgets::Clock& clock, WindowServices& services, app::Settings& settings,
-                  const app::SharedValues& keys);
+  // The trigger keys are read from `settings`; `save_windowed_mode` saves
+  // the windowed-mode settings as the controls show them, at each start.
+  PositioningTest(widgets::Ui& ui, widgets::Clock& clock, WindowServices& services, const storage::Settings& settings,
+                  std::function<void()> save_windowed_mode);
 
   // The start button: validation, the windowed-mode keys, the test area, the
   // countdown, and the first bubble.
@@ -77,8 +78,8 @@ class PositioningTest {
   widgets::Ui& ui_;
   widgets::Clock& clock_;
   WindowServices& services_;
-  app::Settings& settings_;
-  const app::SharedValues& keys_;
+  const storage::Settings& settings_;
+  const std::function<void()> save_windowed_mode_;
 
   Counters counters_;
   Generator generator_;

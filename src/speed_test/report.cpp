@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "text/encoding.h"
 #include "text/number_text.h"
 
@@ -20,9 +20,9 @@ std::int32_t bpm_of(double hits, float seconds) { return text::truncate_to_int(h
 }  // namespace
 
 widgets::Color stability_color(float stability) {
-  if (stability - 70.0 > kEpsilon) return app::kGreen;
-  if (stability - 40.0 > kEpsilon) return app::kYellow;
-  return app::kRed;
+  if (stability - 70.0 > kEpsilon) return form::kGreen;
+  if (stability - 40.0 > kEpsilon) return form::kYellow;
+  return form::kRed;
 }
 
 StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_t hit_count,

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "speed_test/report.h"
 #include "text/encoding.h"
 #include "text/number_text.h"
@@ -15,9 +15,9 @@ double elapsed(widgets::Tick from, widgets::Tick to) { return static_cast<double
 
 }  // namespace
 
-using namespace app;
+using namespace form;
 
-SpeedTest::SpeedTest(widgets::Ui& ui, const SharedValues& shared) : ui_(ui), shared_(shared) {}
+SpeedTest::SpeedTest(widgets::Ui& ui, const storage::Settings& settings) : ui_(ui), settings_(settings) {}
 
 bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
 
@@ -34,7 +34,7 @@ void SpeedTest::start_button_right_released(widgets::Tick at_ms) { start_button_
 void SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
   if (!running_ || key_code == 0) return;
   // A key that both slots name counts once.
-  if (key_code == shared_.z_key_code || key_code == shared_.x_key_code) register_hit(at_ms);
+  if (key_code == settings_.z_key_code || key_code == settings_.x_key_code) register_hit(at_ms);
 }
 
 void SpeedTest::stop_button_clicked(widgets::Tick at_ms) {
@@ -47,7 +47,7 @@ void SpeedTest::start(widgets::Tick at_ms) {
   ui_.set_text(编辑框_结果, u"");
   // The settings never hold a stage size below 1; should one arrive anyway,
   // a stage of one hit keeps every figure defined.
-  stage_size_ = std::max<std::int32_t>(shared_.stage_size, 1);
+  stage_size_ = std::max<std::int32_t>(settings_.stage_size(), 1);
   // The store grows with the hits: a stage size of billions costs nothing
   // until the hits come.
   intervals_.clear();

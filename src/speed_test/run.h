@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/settings.h"
+#include "storage/settings.h"
 #include "widgets/ui.h"
 
 namespace tapvero::speed_test {
 
 class SpeedTest {
  public:
-  SpeedTest(widgets::Ui& ui, const app::SharedValues& shared);
+  // The trigger keys and the stage size are read from `settings`.
+  SpeedTest(widgets::Ui& ui, const storage::Settings& settings);
 
   // 开始测试 clicked. Idle: starts a test. Running: a hit if it was a mouse
   // click and mouse counting is ticked (a Space or Enter press on the
@@ -41,7 +42,7 @@ class SpeedTest {
   bool mouse_counts() const;
 
   widgets::Ui& ui_;
-  const app::SharedValues& shared_;
+  const storage::Settings& settings_;
 
   bool running_ = false;
   std::int64_t hits_ = 0;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "support/fake_input_system.h"
 #include "support/memory_ui.h"
 #include "text/encoding.h"
@@ -37,7 +37,7 @@ struct Rig {
   }
   KeyLock& keys() { return lock.key_lock(); }
 
-  widgets::MemoryUi ui{app::main_form()};
+  widgets::MemoryUi ui{form::main_form()};
   FakeInputSystem system;
   Thread thread;
   AlternationLock lock{ui, system, thread};
@@ -63,12 +63,12 @@ class AlternationLockTest : public ::testing::Test, protected Rig<input::InlineI
     system.calls.clear();
   }
   void expect_buttons_on() {
-    EXPECT_FALSE(ui.enabled(app::按钮_开启自动锁定));
-    EXPECT_TRUE(ui.enabled(app::按钮_关闭自动锁定));
+    EXPECT_FALSE(ui.enabled(form::按钮_开启自动锁定));
+    EXPECT_TRUE(ui.enabled(form::按钮_关闭自动锁定));
   }
   void expect_buttons_off() {
-    EXPECT_TRUE(ui.enabled(app::按钮_开启自动锁定));
-    EXPECT_FALSE(ui.enabled(app::按钮_关闭自动锁定));
+    EXPECT_TRUE(ui.enabled(form::按钮_开启自动锁定));
+    EXPECT_FALSE(ui.enabled(form::按钮_关闭自动锁定));
   }
 };
 
@@ -108,7 +108,7 @@ TEST_P(LockSequence, GivesTheProgramOnePressPerAlternation) {
   EXPECT_EQ(system.hook_active(), c.still_on);
   EXPECT_EQ(keys().on(), c.still_on);
   EXPECT_TRUE(thread.timers.empty());  // the hook saw every press raw input did
-  ui.run_posted();  // the page learns of F12
+  ui.run_posted();                     // the page learns of F12
   if (c.still_on) {
     expect_buttons_on();
   } else {
@@ -290,7 +290,7 @@ TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
   system.drop_hook();
   system.press(0x41);  // other keys are no cause to look
   EXPECT_TRUE(thread.timers.empty());
-  system.press(kX);    // withheld neither by the lock nor by its hook
+  system.press(kX);  // withheld neither by the lock nor by its hook
   ASSERT_EQ(thread.timers.size(), 1u);
   EXPECT_EQ(thread.timers[0].first, input::HookWatch::kPatienceMs);
   system.calls.clear();
@@ -376,8 +376,8 @@ TEST(AlternationLockOnItsOwnThread, AlternatesAndSwitchesOffWhateverTheWindowsTh
     rig.thread.run([] {});  // every press handled
     rig.ui.run_posted();
     EXPECT_FALSE(rig.keys().on());
-    EXPECT_TRUE(rig.ui.enabled(app::按钮_开启自动锁定));
-    EXPECT_FALSE(rig.ui.enabled(app::按钮_关闭自动锁定));
+    EXPECT_TRUE(rig.ui.enabled(form::按钮_开启自动锁定));
+    EXPECT_FALSE(rig.ui.enabled(form::按钮_关闭自动锁定));
     rig.thread.run([&] { EXPECT_TRUE(rig.system.withheld_keys().empty()); });
   }
 }

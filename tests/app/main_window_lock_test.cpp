@@ -2,8 +2,8 @@
 // the key settings it reads, and the close handler freeing the keyboard.
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
 #include "app/main_window.h"
+#include "form/main_form.h"
 #include "support/fake_input_system.h"
 #include "support/fake_window_services.h"
 #include "support/memory_file_store.h"
@@ -11,6 +11,8 @@
 
 namespace tapvero::app {
 namespace {
+
+using namespace form;
 
 using Strings = std::vector<std::string>;
 
@@ -20,11 +22,11 @@ class MainWindowLockTest : public ::testing::Test {
   widgets::MemoryUi ui{main_form()};
   testing::ManualClock run_clock;
   positioning_test::FakeWindowServices window_services{ui, run_clock};
-  MemoryFileStore files;
+  storage::MemoryFileStore files;
   input::FakeInputSystem input;
   input::InlineInputThread input_thread;
-  MainWindow window{
-      {ui, clock, files, [] { return std::u16string(u"C:\\Tapvero\\Config.ini"); }, window_services, input, input_thread}};
+  MainWindow window{{ui, clock, files, [] { return std::u16string(u"C:\\Tapvero\\Config.ini"); }, window_services,
+                     input, input_thread}};
 };
 
 TEST_F(MainWindowLockTest, TheLockButtonsSwitchTheLock) {

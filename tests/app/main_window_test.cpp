@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "support/fake_input_system.h"
 #include "support/fake_window_services.h"
 #include "support/memory_file_store.h"
 #include "support/memory_ui.h"
+#include "support/stored_names.h"
 
 namespace tapvero::app {
 namespace {
 
+using namespace form;
+using namespace tapvero::test;
+using widgets::Icon;
 using widgets::MemoryUi;
 using widgets::Tick;
 
@@ -24,29 +28,102 @@ class MainWindowTest : public ::testing::Test {
   positioning_test::FakeWindowServices window_services{ui, run_clock};
   input::FakeInputSystem input;
   input::InlineInputThread input_thread;
-  MemoryFileStore files;
+  storage::MemoryFileStore files;
   MainWindow window{{ui, clock, files, [] { return kPath; }, window_services, input, input_thread}};
 };
 
-TEST_F(MainWindowTest, TheCreatedHandlerLoadsAndShrinksTheWindowKeepingItsPlace) {
-  files.files[kPath] = "[Tapvero]\r\nZ=c\r\n";
+TEST_F(MainWindowTest, TheCreatedHandlerLoadsIntoTheControlsAndShrinksTheWindowKeepingItsPlace) {
+  files.files[kPath] = ini({{"Z", "c"},
+                            {kZOn, kFalse},
+                            {"X", "\xBB\xD8\xB3\xB5"},
+                            {kXOn, "1"},
+                            {kMouse, "1"},
+                            {kStage, "007"},
+                            {kWindowed, kTrue},
+                            {kWidth, "-100"},
+                            {kHeight, "abc"}});
   const widgets::Rect before = ui.rect(主窗口);
   EXPECT_EQ(before.width, 957);
   window.on_created();
   const widgets::Rect after = ui.rect(主窗口);
   EXPECT_EQ(after, (widgets::Rect{before.left, before.top, 671, 373}));
   EXPECT_EQ(ui.text(编辑框_Z), u"c");
-  EXPECT_EQ(window.shared().z_key_code, 0x43);
+  EXPECT_EQ(ui.text(编辑框_X), u"回车");
+  EXPECT_FALSE(ui.ticked(选择框Z));
+  EXPECT_FALSE(ui.ticked(选择框X));
+  EXPECT_TRUE(ui.ticked(选择框_鼠标));
+  EXPECT_EQ(ui.text(编辑框_阶段), u"007");
+  EXPECT_TRUE(ui.ticked(选择框_开启窗口化));
+  EXPECT_EQ(ui.text(编辑框_宽), u"-100");
+  EXPECT_EQ(ui.text(编辑框_高), u"600");
+  EXPECT_EQ(window.settings().z_key_code, 0x43);
   EXPECT_EQ(ui.focused(), std::nullopt);
 }
 
-TEST_F(MainWindowTest, TheSaveButtonsAreBound) {
+TEST_F(MainWindowTest, TheKeySaveStoresNamesLowerCasedButTakesTheirCodesAsTyped) {
   window.on_created();
+  ui.set_text(编辑框_Z, u"Z");
+  ui.set_text(编辑框_X, u"C");
+  ui.set_ticked(选择框Z, false);
+  ui.set_ticked(选择框_鼠标, true);
   window.on_clicked(按钮1, true, {});
-  EXPECT_EQ(files.files[kPath].substr(0, 16), "[Tapvero]\r\nZ=z\r\n");
-  ui.set_text(编辑框_阶段, u"0");
+  EXPECT_EQ(files.files[kPath], ini({{"Z", "z"}, {kZOn, kFalse}, {"X", "c"}, {kXOn, kTrue}, {kMouse, kTrue}}));
+  EXPECT_EQ(window.settings().z_key_code, 0x5A);
+  EXPECT_EQ(window.settings().x_key_code, 0x43);
+  EXPECT_EQ(ui.text(编辑框_Z), u"Z");  // the box keeps what was typed
+  EXPECT_TRUE(ui.message_boxes.empty());
+}
+
+TEST_F(MainWindowTest, TheStageSaveRefusesStagesBelowOneAndTakesOthersAsTyped) {
+  window.on_created();
+  std::u16string while_shown;
+  ui.on_message_box = [&](const MemoryUi::MessageBox&) { while_shown = ui.text(编辑框_阶段); };
+  for (const std::u16string typed : {u"0", u"-3", u"", u"abc", u"-0"}) {
+    SCOPED_TRACE(std::string(typed.begin(), typed.end()));
+    ui.message_boxes.clear();
+    ui.set_text(编辑框_阶段, typed);
+    ui.focus(开始测试);
+    window.on_clicked(按钮2, true, {});
+    ASSERT_EQ(ui.message_boxes.size(), 1u);
+    EXPECT_EQ(ui.message_boxes[0].text, u"连击阶段必须大于等于1");
+    EXPECT_EQ(ui.message_boxes[0].title, u"非法");
+    EXPECT_EQ(ui.message_boxes[0].icon, Icon::kError);
+    EXPECT_EQ(while_shown, typed);  // reset once the message is closed
+    EXPECT_EQ(ui.text(编辑框_阶段), u"20");
+    EXPECT_TRUE(ui.at(编辑框_阶段).whole_text_selected);
+    EXPECT_EQ(ui.focused(), 编辑框_阶段);
+    EXPECT_TRUE(files.files.empty());
+    EXPECT_EQ(window.settings().stage_size(), 20);
+  }
+  ui.message_boxes.clear();
+  ui.set_text(编辑框_阶段, u"1");
   window.on_clicked(按钮2, true, {});
-  EXPECT_EQ(ui.message_boxes.size(), 1u);
+  EXPECT_EQ(files.files[kPath], ini({{kStage, "1"}}));
+  EXPECT_EQ(window.settings().stage_size(), 1);
+  EXPECT_TRUE(ui.message_boxes.empty());
+}
+
+// A save that could not be stored says so once, keeps the session's new
+// values and leaves the file as it was.
+TEST_F(MainWindowTest, AFailedSaveSaysSoAndTheSessionKeepsItsValues) {
+  window.on_created();
+  files.files[kPath] = ini({{"Z", "z"}});
+  ui.set_text(编辑框_Z, u"c");
+  ui.set_text(编辑框_阶段, u"5");
+  files.read_only = true;
+  window.on_clicked(按钮1, true, {});
+  files.read_only = false;
+  files.replace_refused = true;
+  window.on_clicked(按钮2, true, {});
+  ASSERT_EQ(ui.message_boxes.size(), 2u);
+  for (const MemoryUi::MessageBox& box : ui.message_boxes) {
+    EXPECT_EQ(box.text, u"设置保存失败！无法写入Config.ini");
+    EXPECT_EQ(box.title, u"错误");
+    EXPECT_EQ(box.icon, Icon::kError);
+  }
+  EXPECT_EQ(window.settings().z_key_code, 0x43);
+  EXPECT_EQ(window.settings().stage_size(), 5);
+  EXPECT_EQ(files.files[kPath], ini({{"Z", "z"}}));
 }
 
 TEST_F(MainWindowTest, TheResultBoxSwallowsEveryKeyAndOtherEventsPassOn) {

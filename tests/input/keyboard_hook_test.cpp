@@ -70,8 +70,7 @@ TEST_F(KeyboardHookTest, AFailedInstallationIsTriedAgainNextTime) {
 TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEvent) {
   std::vector<std::int32_t> reported;
   int observed = 0;
-  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); },
-                             [&](const KeyEvent&) { ++observed; });
+  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); }, [&](const KeyEvent&) { ++observed; });
   std::vector<std::int32_t> expected;
   for (std::uint32_t flags = 0; flags <= 0xFF; ++flags) {
     event(static_cast<std::int32_t>(0x100 + flags), flags);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
 #include "app/main_window.h"
+#include "form/main_form.h"
 #include "support/fake_input_system.h"
 #include "support/fake_window_services.h"
 #include "support/memory_file_store.h"
@@ -15,7 +15,8 @@
 namespace tapvero::positioning_test {
 namespace {
 
-using namespace app;
+using namespace form;
+using app::MainWindow;
 using widgets::MemoryUi;
 using widgets::MouseButton;
 using widgets::Point;
@@ -61,7 +62,7 @@ class PositioningRun : public ::testing::Test {
   std::string file() { return files.files[kPath]; }
 
   MemoryUi ui{main_form()};
-  MemoryFileStore files;
+  storage::MemoryFileStore files;
   testing::ManualClock clock;
   FakeWindowServices services{ui, clock};
   input::FakeInputSystem input;

@@ -5,7 +5,7 @@
 // precise_wait_bench.
 #include <gtest/gtest.h>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "positioning_test/window_services_win.h"
 #include "support/message_poster_win.h"
 #include "widgets/window_win.h"
@@ -95,7 +95,7 @@ TEST_F(PreciseWait, AsksForATimerDueInHundredNanosecondUnitsAndEndsAtOnceForNoTi
 }
 
 TEST(ProcessPendingMessages, DispatchesWhatWaitsAndLeavesTheQuitMessageQueued) {
-  widgets::Win32Ui ui(GetModuleHandleW(nullptr), app::main_form());
+  widgets::Win32Ui ui(GetModuleHandleW(nullptr), form::main_form());
   Win32WindowServices services([&ui] { ui.process_pending_messages(); });
   services.process_pending_messages();  // an empty queue: returns at once
   for (int i = 0; i < 3; ++i) PostThreadMessageW(GetCurrentThreadId(), kPing, 0, 0);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 
 namespace tapvero::speed_test {
 namespace {
@@ -33,13 +33,13 @@ TEST(StageReport, TheWorkedExampleByteForByte) {
   EXPECT_FLOAT_EQ(r.stability, 85.3f);
   EXPECT_EQ(r.stability_text, u"85.30%");
   EXPECT_EQ(r.line, u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%\r\n");
-  EXPECT_EQ(r.color, app::kGreen);
+  EXPECT_EQ(r.color, form::kGreen);
 }
 
 TEST(StageReport, APerfectlyEvenStageIsAHundredPercentGreen) {
   const StageReport r = report_of({2000, 20, even(19, 100)});
   EXPECT_EQ(r.stability_text, u"100.00%");
-  EXPECT_EQ(r.color, app::kGreen);
+  EXPECT_EQ(r.color, form::kGreen);
   EXPECT_EQ(r.line, u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
 }
 
@@ -71,7 +71,7 @@ TEST(StageReport, ANegativeMeanShowsAsZeroInRed) {
   const StageReport r = report_of({900, 10, even(9, 30)});
   EXPECT_EQ(r.stability, 0.0f);
   EXPECT_EQ(r.stability_text, u"0.00%");
-  EXPECT_EQ(r.color, app::kRed);
+  EXPECT_EQ(r.color, form::kRed);
 }
 
 TEST(StageReport, IntervalsOfZeroTakeTheMeanInstead) {
@@ -96,7 +96,7 @@ TEST(StageReport, AMeanOfZeroGivesZeroStabilityAndAStageOfNoTimeZeroBpm) {
 TEST(StageReport, AStageOfOneHitHasNoIntervalsAndZeroStability) {
   const StageReport r = report_of({250, 1, {}}, 7);
   EXPECT_EQ(r.line, u"连击:7 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n");
-  EXPECT_EQ(r.color, app::kRed);
+  EXPECT_EQ(r.color, form::kRed);
 }
 
 TEST(StageReport, PartialSumsKeepSinglePrecision) {
@@ -108,16 +108,16 @@ TEST(StageReport, PartialSumsKeepSinglePrecision) {
 }
 
 TEST(StabilityColor, BoundariesBelongToTheLowerColour) {
-  EXPECT_EQ(stability_color(100.0f), app::kGreen);
-  EXPECT_EQ(stability_color(70.01f), app::kGreen);
-  EXPECT_EQ(stability_color(70.0f), app::kYellow);
-  EXPECT_EQ(stability_color(40.01f), app::kYellow);
-  EXPECT_EQ(stability_color(40.0f), app::kRed);
-  EXPECT_EQ(stability_color(0.0f), app::kRed);
+  EXPECT_EQ(stability_color(100.0f), form::kGreen);
+  EXPECT_EQ(stability_color(70.01f), form::kGreen);
+  EXPECT_EQ(stability_color(70.0f), form::kYellow);
+  EXPECT_EQ(stability_color(40.01f), form::kYellow);
+  EXPECT_EQ(stability_color(40.0f), form::kRed);
+  EXPECT_EQ(stability_color(0.0f), form::kRed);
   // A stage whose figure is exactly 70 is yellow: 3 ratios of 0, 7 of 1.
   std::vector<std::int32_t> intervals = {50, 50, 50};
   intervals.resize(10, 100);
-  EXPECT_EQ(report_of({1100, 11, intervals}).color, app::kYellow);
+  EXPECT_EQ(report_of({1100, 11, intervals}).color, form::kYellow);
 }
 
 TEST(Summary, FollowsTwoEmptyLinesAndEndsWithoutALineBreak) {

@@ -3,15 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "speed_test/report.h"
 #include "support/memory_ui.h"
 
 namespace tapvero::speed_test {
 namespace {
 
-using namespace app;
+using namespace form;
 
 constexpr int kZ = 0x5A;
 constexpr int kX = 0x58;
@@ -19,12 +20,6 @@ constexpr int kOther = 0x41;
 
 class SpeedRun : public ::testing::Test {
  protected:
-  SpeedRun() {
-    shared.z_key_code = kZ;
-    shared.x_key_code = kX;
-    shared.stage_size = 20;
-  }
-
   // Hits with the Z key at the given gaps in milliseconds.
   void hits_after(std::initializer_list<std::int32_t> gaps) {
     for (std::int32_t gap : gaps) {
@@ -38,9 +33,9 @@ class SpeedRun : public ::testing::Test {
   std::u16string result() const { return ui.text(编辑框_结果); }
 
   widgets::MemoryUi ui{main_form()};
-  widgets::Tick now{1000};  // the time of the latest event
-  SharedValues shared;
-  SpeedTest test{ui, shared};
+  widgets::Tick now{1000};     // the time of the latest event
+  storage::Settings settings;  // Z and X, stages of 20
+  SpeedTest test{ui, settings};
 };
 
 TEST_F(SpeedRun, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
@@ -72,7 +67,7 @@ TEST_F(SpeedRun, AnEvenStreamReadsEvenAtEveryStageSize) {
   // Each stage starts at the hit that ended the one before, so however long
   // a report line takes to write, even hits read 100.00% in every stage.
   for (const std::int32_t size : {2, 3, 5, 20, 37}) {
-    shared.stage_size = size;
+    settings.stage = std::to_string(size);
     test.start_button_clicked(true, now);
     even_hits(size * 4, 50);
     std::u16string r = result();
@@ -90,7 +85,7 @@ TEST_F(SpeedRun, AnEvenStreamReadsEvenAtEveryStageSize) {
 TEST_F(SpeedRun, PressesHandledLateInABurstKeepTheirPressTimes) {
   // Five presses 100 ms apart reach the program together behind a 40 ms
   // stall, each with the time it was pressed.
-  shared.stage_size = 5;
+  settings.stage = "5";
   test.start_button_clicked(true, widgets::Tick(1000));
   for (const std::uint32_t at : {1100, 1200, 1300, 1400, 1500}) test.start_button_key_down(kZ, widgets::Tick(at));
   EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
@@ -101,7 +96,7 @@ TEST_F(SpeedRun, PressesHandledLateInABurstKeepTheirPressTimes) {
 TEST_F(SpeedRun, TheIntervalStoreFollowsTheHitsNotTheStageSize) {
   // A stage size of two billion hits (the largest the settings load) once
   // reserved 8 GB at the start; the store holds the current stage's hits.
-  shared.stage_size = std::numeric_limits<std::int32_t>::max();
+  settings.stage = std::to_string(std::numeric_limits<std::int32_t>::max());
   test.start_button_clicked(true, now);
   EXPECT_LT(test.interval_store_capacity(), 16u);
   even_hits(1000, 10);
@@ -118,13 +113,13 @@ TEST_F(SpeedRun, BothTriggerKeysHitOtherKeysDoNot) {
   test.start_button_key_down(kOther, now);
   test.start_button_key_down(0, now);
   EXPECT_EQ(test.hits(), 2);
-  shared.x_key_code = kZ;  // both slots on one key: a press counts once
+  settings.x_key_code = kZ;  // both slots on one key: a press counts once
   test.start_button_key_down(kZ, now);
   EXPECT_EQ(test.hits(), 3);
 }
 
 TEST_F(SpeedRun, ASlotWithNoKeyNeverMatches) {
-  shared.z_key_code = 0;
+  settings.z_key_code = 0;
   test.start_button_clicked(true, now);
   test.start_button_key_down(0, now);
   test.start_button_key_down(kZ, now);
@@ -203,7 +198,7 @@ TEST_F(SpeedRun, StopRightAfterStartWritesAnEmptySummary) {
 }
 
 TEST_F(SpeedRun, AStageOfOneHitReportsEveryHit) {
-  shared.stage_size = 1;
+  settings.stage = "1";
   test.start_button_clicked(true, now);
   hits_after({250, 500});
   EXPECT_EQ(result(), u"连击:1 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n连击:2 耗时:0.5秒 BPM:30 稳定度:0.00%\r\n");
@@ -222,7 +217,7 @@ TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
 
 TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
   test.start_button_clicked(true, now);
-  shared.stage_size = 5;  // saved during the test
+  settings.stage = "5";  // saved during the test
   even_hits(20, 100);
   EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
   test.stop_button_clicked(now);
@@ -232,7 +227,7 @@ TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
 }
 
 TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
-  shared.stage_size = 0;
+  settings.stage = "0";
   test.start_button_clicked(true, now);
   even_hits(2, 100);
   // Stages of one hit. The BPM comes from the time in single precision:

@@ -1,6 +1,6 @@
 #include "support/memory_file_store.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 
 ReadResult MemoryFileStore::read(const std::u16string& path) {
   if (unreadable.contains(path)) return {ReadResult::Status::kUnreadable, {}};
@@ -10,6 +10,7 @@ ReadResult MemoryFileStore::read(const std::u16string& path) {
 }
 
 bool MemoryFileStore::update(const std::u16string& path, const Change& change) {
+  ++updates;
   if (read_only) return false;
   const std::optional<std::string> bytes = change(read(path));
   if (!bytes) return true;
@@ -19,4 +20,4 @@ bool MemoryFileStore::update(const std::u16string& path, const Change& change) {
   return true;
 }
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

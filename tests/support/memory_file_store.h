@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
-#include "app/file_store.h"
+#include "storage/file_store.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 
 class MemoryFileStore final : public FileStore {
  public:
@@ -19,7 +19,8 @@ class MemoryFileStore final : public FileStore {
   std::set<std::u16string> unreadable;  // there, but held by another program: reads fail
   bool read_only = false;               // the file and its folder refuse writes: `change` is not even asked
   bool replace_refused = false;         // the new content is made but cannot take the file's place
-  int writes = 0;                       // files replaced so far
+  int updates = 0;                      // saves asked for so far
+  int writes = 0;                       // files replaced so far: the versions a reader could see
 };
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

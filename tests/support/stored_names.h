@@ -2,7 +2,9 @@
 // spelled out here independently of the program's own constants.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace tapvero::test {
 
@@ -15,5 +17,13 @@ inline const std::string kWidth = "\xBF\xED";                     // 宽
 inline const std::string kHeight = "\xB8\xDF";                    // 高
 inline const std::string kTrue = "\xD5\xE6";                      // 真
 inline const std::string kFalse = "\xBC\xD9";                     // 假
+
+// A settings file as the program writes it: the section, then a key=value
+// line for each key, in order.
+inline std::string ini(std::initializer_list<std::pair<std::string, std::string>> keys) {
+  std::string text = "[Tapvero]\r\n";
+  for (const auto& [key, value] : keys) text += key + "=" + value + "\r\n";
+  return text;
+}
 
 }  // namespace tapvero::test

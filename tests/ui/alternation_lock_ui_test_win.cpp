@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
 #include "driver_win.h"
+#include "form/main_form.h"
 
 namespace tapvero::uitest {
 namespace {
 
-using namespace app;
+using namespace form;
 using Strings = std::vector<std::string>;
 
 // A key that the lock leaves alone, typed after every batch: once the game

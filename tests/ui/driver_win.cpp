@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "tapvero_version.h"
+
 namespace tapvero::uitest {
 namespace {
 
-constexpr wchar_t kTitle[] = L"Tapvero v1.2";
+constexpr wchar_t kTitle[] = L"" TAPVERO_TITLE;
 
 std::wstring window_text(HWND h) {
   const int n = static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));

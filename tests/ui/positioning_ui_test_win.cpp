@@ -7,14 +7,14 @@
 #include <optional>
 #include <regex>
 
-#include "app/main_form.h"
 #include "driver_win.h"
+#include "form/main_form.h"
 #include "support/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {
 
-using namespace app;
+using namespace form;
 
 using namespace tapvero::test;
 

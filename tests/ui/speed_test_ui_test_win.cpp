@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
 #include "driver_win.h"
+#include "form/main_form.h"
 #include "support/stored_names.h"
 
 namespace tapvero::uitest {
 namespace {
 
-using namespace app;
+using namespace form;
 
 using tapvero::test::kStage;
 

@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_form.h"
+#include "form/main_form.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
 namespace {
 
-using namespace app;
+using namespace form;
 
 struct RecordingSink final : EventSink {
   void on_created() override {}

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace tapvero::app {
+namespace tapvero::storage {
 
 struct ReadResult {
   enum class Status {
@@ -42,4 +42,4 @@ class FileStore {
 // The real file system (Windows only).
 FileStore& system_file_store();
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

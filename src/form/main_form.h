@@ -1,9 +1,12 @@
 // The main window: every control by its name, and the form it is built from.
 #pragma once
 
+#include <string_view>
+
+#include "tapvero_version.h"
 #include "widgets/form.h"
 
-namespace tapvero::app {
+namespace tapvero::form {
 
 // Control names; each number is also the control's Windows id.
 enum Control : widgets::ControlId {
@@ -52,8 +55,12 @@ enum Control : widgets::ControlId {
 
 inline constexpr int kControlCount = 标签_倒计时 + 1;
 
-// The main window as created, before the created handler shrinks it.
+// The main window as created, before the created handler shrinks it. The
+// settings' controls start with the settings' defaults.
 const widgets::FormSpec& main_form();
+
+// The window's title, with the version from project().
+inline constexpr std::u16string_view kTitle = u"" TAPVERO_TITLE;
 
 // The normal outer size, set by the created handler and restored after a
 // positioning run.
@@ -67,4 +74,4 @@ inline constexpr widgets::Color kRed{255, 0, 26};
 // The tab control's pages.
 enum Page : int { kSpeedTestPage = 0, kPositioningPage = 1, kLockPage = 2 };
 
-}  // namespace tapvero::app
+}  // namespace tapvero::form

@@ -1,8 +1,11 @@
-#include "app/main_form.h"
+#include "form/main_form.h"
 
 #include <array>
+#include <cstddef>
 
-namespace tapvero::app {
+#include "storage/settings.h"
+
+namespace tapvero::form {
 namespace {
 
 using widgets::ControlSpec;
@@ -14,6 +17,22 @@ using widgets::kBold, widgets::kTicked, widgets::kDisabled, widgets::kHidden, wi
 
 constexpr int kNoPage = -1;  // a control on the window itself, not on a tab page
 
+// A setting's default (ASCII) as a caption.
+template <std::size_t N>
+struct Caption {
+  char16_t text[N] = {};
+  constexpr explicit Caption(const char (&ascii)[N]) {
+    for (std::size_t i = 0; i < N; ++i) text[i] = static_cast<char16_t>(ascii[i]);
+  }
+  constexpr operator std::u16string_view() const { return {text, N - 1}; }
+};
+
+constexpr Caption kZKey(storage::kDefaultZKey);
+constexpr Caption kXKey(storage::kDefaultXKey);
+constexpr Caption kStage(storage::kDefaultStage);
+constexpr Caption kWidth(storage::kDefaultWidth);
+constexpr Caption kHeight(storage::kDefaultHeight);
+
 constexpr std::array<TabPage, 3> kPages{{
     {u"手速测试", u"测试你的BPM有多高"},
     {u"定位测试", u"测试的定位速度和精度"},
@@ -23,7 +42,8 @@ constexpr std::array<TabPage, 3> kPages{{
 constexpr Font kTabStrip{12, 400, u"SimSun"};
 
 constexpr std::u16string_view kStartCaption = u"开始测试\r\n(测试鼠标点击速度也请疯狂点我)";
-constexpr std::u16string_view kPositioningIntro = u"本功能用于测试你的反应速度和定位精度\r\n\r\n请以最快速度点击出现的按钮";
+constexpr std::u16string_view kPositioningIntro =
+    u"本功能用于测试你的反应速度和定位精度\r\n\r\n请以最快速度点击出现的按钮";
 
 constexpr std::u16string_view kLockDescription =
     u"众所周知，想要五星打得好，左右键交替必须用得好\r\n\r\n"
@@ -39,14 +59,14 @@ constexpr std::u16string_view kLockDescription =
 // tab strip. Fonts are heights in pixels (and weights), in the default face.
 // clang-format off
 const ControlSpec kControls[] = {
-    {.id = 主窗口,            .kind = kWindow,   .container = 主窗口,      .page = kNoPage,          .geometry = {50, 50, 957, 422},  .caption = u"Tapvero v1.2"},
+    {.id = 主窗口,            .kind = kWindow,   .container = 主窗口,      .page = kNoPage,          .geometry = {50, 50, 957, 422},  .caption = kTitle},
     {.id = 高级选择夹1,       .kind = kTab,      .container = 主窗口,      .page = kNoPage,          .geometry = {8, 8, 648, 328},    .caption = u"",               .font = kTabStrip, .pages = kPages},
 
     {.id = 分组框1,           .kind = kGroupBox, .container = 高级选择夹1, .page = kSpeedTestPage,   .geometry = {8, 32, 304, 56},    .caption = u"按键设置"},
     {.id = 选择框Z,           .kind = kCheckBox, .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {8, 24, 40, 24},     .caption = u"z键",            .flags = kTicked},
-    {.id = 编辑框_Z,          .kind = kEdit,     .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {48, 24, 40, 20},    .caption = u"z",              .max_length = 1},
+    {.id = 编辑框_Z,          .kind = kEdit,     .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {48, 24, 40, 20},    .caption = kZKey,             .max_length = 1},
     {.id = 选择框X,           .kind = kCheckBox, .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {96, 24, 40, 24},    .caption = u"x键",            .flags = kTicked},
-    {.id = 编辑框_X,          .kind = kEdit,     .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {136, 24, 40, 20},   .caption = u"x",              .max_length = 1},
+    {.id = 编辑框_X,          .kind = kEdit,     .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {136, 24, 40, 20},   .caption = kXKey,             .max_length = 1},
     {.id = 选择框_鼠标,       .kind = kCheckBox, .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {184, 24, 40, 24},   .caption = u"鼠标"},
     {.id = 按钮1,             .kind = kButton,   .container = 分组框1,     .page = kSpeedTestPage,   .geometry = {232, 21, 64, 24},   .caption = u"保存"},  // saves the key settings
 
@@ -58,7 +78,7 @@ const ControlSpec kControls[] = {
 
     {.id = 分组框3,           .kind = kGroupBox, .container = 高级选择夹1, .page = kSpeedTestPage,   .geometry = {8, 264, 304, 56},   .caption = u"阶段设置"},
     {.id = 标签3,             .kind = kLabel,    .container = 分组框3,     .page = kSpeedTestPage,   .geometry = {8, 24, 80, 24},     .caption = u"以连击"},
-    {.id = 编辑框_阶段,       .kind = kEdit,     .container = 分组框3,     .page = kSpeedTestPage,   .geometry = {48, 24, 80, 20},    .caption = u"20",             .flags = kIntegerOnly | kCentered},
+    {.id = 编辑框_阶段,       .kind = kEdit,     .container = 分组框3,     .page = kSpeedTestPage,   .geometry = {48, 24, 80, 20},    .caption = kStage,            .flags = kIntegerOnly | kCentered},
     {.id = 标签4,             .kind = kLabel,    .container = 分组框3,     .page = kSpeedTestPage,   .geometry = {136, 24, 80, 24},   .caption = u"次作为一阶段"},
     {.id = 按钮2,             .kind = kButton,   .container = 分组框3,     .page = kSpeedTestPage,   .geometry = {232, 21, 64, 24},   .caption = u"保存"},  // saves the stage size
 
@@ -73,9 +93,9 @@ const ControlSpec kControls[] = {
     {.id = 分组框5,           .kind = kGroupBox, .container = 高级选择夹1, .page = kPositioningPage, .geometry = {544, 224, 96, 96},  .caption = u"窗口化"},
     {.id = 选择框_开启窗口化, .kind = kCheckBox, .container = 分组框5,     .page = kPositioningPage, .geometry = {8, 16, 48, 24},     .caption = u"开启"},
     {.id = 标签8,             .kind = kLabel,    .container = 分组框5,     .page = kPositioningPage, .geometry = {8, 40, 16, 24},     .caption = u"宽"},
-    {.id = 编辑框_宽,         .kind = kEdit,     .container = 分组框5,     .page = kPositioningPage, .geometry = {24, 40, 64, 20},    .caption = u"800",            .flags = kIntegerOnly | kCentered},
+    {.id = 编辑框_宽,         .kind = kEdit,     .container = 分组框5,     .page = kPositioningPage, .geometry = {24, 40, 64, 20},    .caption = kWidth,            .flags = kIntegerOnly | kCentered},
     {.id = 标签9,             .kind = kLabel,    .container = 分组框5,     .page = kPositioningPage, .geometry = {8, 64, 16, 24},     .caption = u"高"},
-    {.id = 编辑框_高,         .kind = kEdit,     .container = 分组框5,     .page = kPositioningPage, .geometry = {24, 64, 64, 20},    .caption = u"600",            .flags = kIntegerOnly | kCentered},
+    {.id = 编辑框_高,         .kind = kEdit,     .container = 分组框5,     .page = kPositioningPage, .geometry = {24, 64, 64, 20},    .caption = kHeight,           .flags = kIntegerOnly | kCentered},
 
     {.id = 标签7,             .kind = kLabel,    .container = 高级选择夹1, .page = kLockPage,        .geometry = {8, 32, 632, 200},   .caption = kLockDescription,  .font = {16}, .flags = kWordWrap},
     {.id = 按钮_开启自动锁定, .kind = kButton,   .container = 高级选择夹1, .page = kLockPage,        .geometry = {32, 264, 128, 40},  .caption = u"开启自动锁定"},
@@ -95,4 +115,4 @@ const widgets::FormSpec& main_form() {
   return form;
 }
 
-}  // namespace tapvero::app
+}  // namespace tapvero::form

@@ -1,14 +1,16 @@
-// The settings file Config.ini beside the executable, read and written one
-// key at a time.
+// The settings file Config.ini beside the executable: keys read one at a
+// time, and written several at once as one save.
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "app/file_store.h"
+#include "storage/file_store.h"
+#include "storage/profile.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 
 // A read gives at most this many bytes less one.
 constexpr std::size_t kReadBufferSize = 10240;
@@ -24,9 +26,10 @@ std::u16string config_path_for(std::u16string_view exe_path);
 std::string read_key(FileStore& files, std::u16string_view path, std::string_view section, std::string_view key,
                      std::string_view fallback);
 
-// Writes `key` = `value` into `section`, creating the file and the section
-// when they are missing. A failure is not reported.
-void write_key(FileStore& files, std::u16string_view path, std::string_view section, std::string_view key,
-               std::string_view value);
+// Writes each key = value into `section`, in order and as one save,
+// creating the file and the section when they are missing. False when it
+// could not be stored; the file is then as it was.
+bool write_keys(FileStore& files, std::u16string_view path, std::string_view section,
+                std::span<const ProfileEntry> entries);
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

@@ -9,10 +9,10 @@
 
 #include <string>
 
-#include "app/file_store.h"
-#include "app/profile.h"
+#include "storage/file_store.h"
+#include "storage/profile.h"
 
-using namespace tapvero::app;
+using namespace tapvero::storage;
 
 namespace {
 

@@ -11,12 +11,13 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
-#include "app/file_store.h"
+#include "storage/file_store.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 
 // The value of `key` in `section`, or `fallback` when the file, the section
 // or the key does not exist, cut to buffer_size - 1 bytes (never inside a
@@ -24,11 +25,21 @@ namespace tapvero::app {
 std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                          std::string_view fallback, std::size_t buffer_size);
 
-// Sets `key` in `section` to `value`, creating the file, the section and the
-// key as needed. The file is replaced only when the stored value changes,
-// and never when it is there but cannot be read. False when the file could
-// not be read or written.
+// One key's new value.
+struct ProfileEntry {
+  std::string_view key;
+  std::string_view value;
+};
+
+// Sets each key in `section` to its value, in order, creating the file, the
+// section and the keys as needed, as one save: the file goes from its old
+// content to the new in one step. It is replaced only when a stored value
+// changes, and never when it is there but cannot be read. False when the
+// file could not be read or written; it is then as it was.
+bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
+                   std::span<const ProfileEntry> entries);
+// The same for one key.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
                    std::string_view value);
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

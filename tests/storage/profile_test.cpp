@@ -1,12 +1,12 @@
-#include "app/profile.h"
+#include "storage/profile.h"
 
 #include <gtest/gtest.h>
 
-#include "app/settings_file.h"
+#include "storage/settings_file.h"
 #include "support/memory_file_store.h"
 #include "support/stored_names.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 using namespace tapvero::test;
@@ -234,9 +234,12 @@ TEST(SettingsFile, ReadKeyStripsLeadingControlsAndShortCutsEmptyNames) {
   EXPECT_EQ(read_key(files, kPath, "  ", "Z", "z"), "");
   EXPECT_EQ(read_key(files, u"  ", kSection, "Z", "z"), "");
   EXPECT_EQ(read_key(files, kPath, kSection, "missing", "d"), "d");
-  write_key(files, kPath, kSection, "X", "x");
-  EXPECT_EQ(files.files[kPath], "[Tapvero]\r\nZ=c\r\nX=x\r\n");
+  // Several keys are one save, and a save that changes nothing replaces nothing.
+  const ProfileEntry entries[] = {{"X", "x"}, {"Z", "c"}, {"Y", "y"}};
+  for (int i = 0; i < 2; ++i) EXPECT_TRUE(write_keys(files, kPath, kSection, entries));
+  EXPECT_EQ(files.files[kPath], "[Tapvero]\r\nZ=c\r\nX=x\r\nY=y\r\n");
+  EXPECT_EQ(files.writes, 1);
 }
 
 }  // namespace
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "app/file_store.h"
-#include "app/profile.h"
-#include "app/settings_file.h"
+#include "storage/file_store.h"
+#include "storage/profile.h"
+#include "storage/settings.h"
+#include "storage/settings_file.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 std::u16string u16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
@@ -192,6 +196,39 @@ TEST_F(FileStoreWin, TwoProgramsSavingAtOnceKeepEveryKey) {
   EXPECT_EQ(names_in_folder(), std::vector<std::wstring>{L"Config.ini"});
 }
 
+// A save of the key settings changes five keys in one version of the file:
+// a program reading it meanwhile finds the old settings or the new, never
+// some of each.
+TEST_F(FileStoreWin, AReaderSeesAKeySaveWholeOrNotAtAll) {
+  const SettingsFile settings(system_file_store(), [this] { return u16(path_); });
+  Settings a, b;
+  b.z_key = "c";
+  b.z_on = false;
+  b.x_key = "v";
+  b.x_on = false;
+  b.mouse = true;
+  ASSERT_TRUE(settings.save_key_settings(a));
+  const std::string a_file = file();
+  ASSERT_TRUE(settings.save_key_settings(b));
+  const std::string b_file = file();
+  std::atomic<bool> saving{true};
+  std::set<std::string> seen;
+  int reads = 0;
+  std::thread reader([&] {
+    while (saving.load() && reads < 100000) {
+      const ReadResult r = system_file_store().read(u16(path_));
+      if (r.status == ReadResult::Status::kFound) seen.insert(r.bytes);
+      ++reads;
+      Sleep(1);  // a program that reads the file now and then, not one that never lets go
+    }
+  });
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(settings.save_key_settings(i % 2 ? b : a));
+  saving = false;
+  reader.join();
+  EXPECT_GT(reads, 0);
+  for (const std::string& version : seen) EXPECT_TRUE(version == a_file || version == b_file) << version;
+}
+
 TEST_F(FileStoreWin, AFileHeldByAnotherProgramIsNeitherReadNorWritten) {
   const std::string mine = "; mine\r\n[Other]\r\na=1\r\n[Tapvero]\r\nZ=c\r\nX=v\r\n";
   put(mine);
@@ -234,4 +271,4 @@ TEST_F(FileStoreWin, ASaveThatChangesNothingOrIsRefusedLeavesNoTemporaryFile) {
 }
 
 }  // namespace
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

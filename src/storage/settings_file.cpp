@@ -1,8 +1,8 @@
-#include "app/settings_file.h"
+#include "storage/settings_file.h"
 
-#include "app/profile.h"
+#include "storage/profile.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 std::string_view strip_control_prefix(std::string_view s) {
@@ -33,9 +33,9 @@ std::string read_key(FileStore& files, std::u16string_view path, std::string_vie
   return profile_read(files, std::u16string(path), section, key, fallback, kReadBufferSize);
 }
 
-void write_key(FileStore& files, std::u16string_view path, std::string_view section, std::string_view key,
-               std::string_view value) {
-  profile_write(files, std::u16string(path), section, key, value);
+bool write_keys(FileStore& files, std::u16string_view path, std::string_view section,
+                std::span<const ProfileEntry> entries) {
+  return profile_write(files, std::u16string(path), section, entries);
 }
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

@@ -27,13 +27,13 @@
 #include <string>
 #include <vector>
 
-#include "app/file_store.h"
-#include "app/profile.h"
-#include "app/settings_file.h"
+#include "storage/file_store.h"
+#include "storage/profile.h"
+#include "storage/settings_file.h"
 #include "support/stored_names.h"
 #include "text/encoding.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 using namespace tapvero::test;
@@ -276,4 +276,4 @@ TEST(CodePage, IsTheOneThisRunAskedFor) {
 }
 
 }  // namespace
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

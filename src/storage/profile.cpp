@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "storage/profile.h"
 
 #include <optional>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "text/encoding.h"
 #include "text/gbk.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 // The file is parsed as a sequence of character units. For a GBK (ANSI)
@@ -317,8 +317,8 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
   return cut_bytes(to_gbk(result, e), buffer_size - 1);
 }
 
-bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                   std::string_view value) {
+bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
+                   std::span<const ProfileEntry> entries) {
   // A file that is there but cannot be read is never written: what it
   // holds would be lost.
   bool readable = true;
@@ -327,9 +327,19 @@ bool profile_write(FileStore& files, const std::u16string& path, std::string_vie
       readable = false;
       return std::nullopt;
     }
-    return with_value(file.bytes, section, key, value);
+    std::optional<std::string> changed;
+    for (const ProfileEntry& e : entries) {
+      if (auto next = with_value(changed ? *changed : file.bytes, section, e.key, e.value)) changed = std::move(next);
+    }
+    return changed;
   });
   return stored && readable;
 }
 
-}  // namespace tapvero::app
+bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
+                   std::string_view value) {
+  const ProfileEntry entry{key, value};
+  return profile_write(files, path, section, std::span(&entry, 1));
+}
+
+}  // namespace tapvero::storage

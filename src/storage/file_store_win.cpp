@@ -16,10 +16,10 @@
 
 #include <algorithm>
 
-#include "app/file_store.h"
+#include "storage/file_store.h"
 #include "widgets/unique_win.h"
 
-namespace tapvero::app {
+namespace tapvero::storage {
 namespace {
 
 using widgets::UniqueFile;
@@ -187,4 +187,4 @@ FileStore& system_file_store() {
   return store;
 }
 
-}  // namespace tapvero::app
+}  // namespace tapvero::storage

@@ -1,0 +1,42 @@
+// The settings between the file and the window: the loaded value goes into
+// the controls, and each save reads its controls into the value and saves
+// that part of it. A save that fails says so; the session keeps the new
+// values all the same.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "storage/file_store.h"
+#include "storage/settings.h"
+#include "widgets/ui.h"
+
+namespace tapvero::app {
+
+class SettingsControls {
+ public:
+  SettingsControls(widgets::Ui& ui, storage::FileStore& files, std::function<std::u16string()> config_path);
+
+  // The settings as the session has them: loaded, then as last saved.
+  const storage::Settings& value() const { return value_; }
+
+  // The created handler's first step.
+  void load();
+  // 按钮1 ("保存" in the key settings).
+  void save_key_settings();
+  // 按钮2 ("保存" in the stage setting): a stage below 1 is refused with a
+  // message box, and the box reset to the default.
+  void save_stage_setting();
+  // The start of a positioning run.
+  void save_windowed_mode();
+
+ private:
+  std::string gbk_text(widgets::ControlId id) const;
+  void report(bool saved);
+
+  widgets::Ui& ui_;
+  const storage::SettingsFile file_;
+  storage::Settings value_;
+};
+
+}  // namespace tapvero::app
