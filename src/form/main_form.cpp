@@ -40,6 +40,11 @@ constexpr std::array<TabPage, 3> kPages{{
 }};
 
 constexpr Font kTabStrip{12, 400, u"SimSun"};
+// Controls without a font of their own: SimSun at the character height of
+// the default GUI font of Chinese Windows.
+constexpr Font kDefaultFont{12, 400, u"SimSun"};
+// Labels, check boxes and group boxes on the pages stand on white.
+constexpr widgets::Color kPageBackground{255, 255, 255};
 
 constexpr std::u16string_view kStartCaption = u"开始测试\r\n(测试鼠标点击速度也请疯狂点我)";
 constexpr std::u16string_view kPositioningIntro =
@@ -111,7 +116,8 @@ static_assert(std::size(kControls) == kControlCount);
 }  // namespace
 
 const widgets::FormSpec& main_form() {
-  static const widgets::FormSpec form{kControls};
+  static const widgets::FormSpec form{
+      .controls = kControls, .default_font = kDefaultFont, .page_background = kPageBackground, .escape_closes = true};
   return form;
 }
 

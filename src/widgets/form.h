@@ -44,8 +44,8 @@ struct Color {
   friend bool operator==(const Color&, const Color&) = default;
 };
 
-// A font by character height in pixels and weight, in the default face for
-// Chinese text unless a face is named. Height 0 is the default GUI font.
+// A font by character height in pixels and weight, in the form's default
+// face unless a face is named. Height 0 is the form's default font.
 struct Font {
   int height = 0;
   int weight = 400;
@@ -86,9 +86,16 @@ struct ControlSpec {
 
 // The description of a whole window: its own entry (kind kWindow, id 0,
 // geometry = outer size and position before centring) first, then every
-// control after the container it lies in.
+// control after the container it lies in; and the window's own ways.
 struct FormSpec {
   std::span<const ControlSpec> controls;
+  // The font of every control that names none (height and face).
+  Font default_font;
+  // What labels, check boxes and group boxes on a tab page stand on; none:
+  // the window's colour.
+  std::optional<Color> page_background;
+  // Esc asks the window to close, whichever control has the focus.
+  bool escape_closes = false;
 
   const ControlSpec* find(ControlId id) const {
     for (const ControlSpec& c : controls) {

@@ -1,5 +1,10 @@
 // The Win32 toolkit: builds a window and its controls from a FormSpec and
-// reports their events to an EventSink.
+// reports their events to an EventSink. Its rules (layout, visibility,
+// focus, pages, keys) are WindowModel's; this is the Windows side of them.
+// window_win.cpp: the window and the controls' properties;
+// window_build_win.cpp: the controls made from the form;
+// window_messages_win.cpp: the message loop, the keyboard and the focus;
+// window_controls_win.cpp: what each control does with its own messages.
 #pragma once
 
 #include <windows.h>
@@ -10,13 +15,13 @@
 #include <mutex>
 #include <optional>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "widgets/form.h"
 #include "widgets/press_stamps.h"
 #include "widgets/ui.h"
 #include "widgets/unique_win.h"
+#include "widgets/window_model.h"
 
 namespace tapvero::widgets {
 
@@ -72,57 +77,52 @@ class Win32Ui final : public Ui {
 
  private:
   struct Control {
-    const ControlSpec* desc = nullptr;  // its description in the form
     HWND hwnd = nullptr;
-    Rect rect;            // relative to the container
-    bool visible = true;  // the control's own flag
     std::optional<COLORREF> text_color;
     HWND tooltip = nullptr;  // tab controls: the pages' hints
   };
-  // A control that had the focus, and whether it showed then.
+  // The control that had the focus, and whether it showed then.
   struct SavedFocus {
-    HWND hwnd = nullptr;
-    bool visible = false;
+    std::optional<ControlId> control;
+    bool shown = false;
   };
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass, DWORD_PTR data);
   LRESULT handle_main(UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT handle_control(Control& c, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT handle_control(ControlId id, UINT msg, WPARAM wp, LPARAM lp);
 
-  void create_control(Control& c);
+  // window_build_win.cpp
+  void create_control(ControlId id);
   void arrange_z_order();
-  void add_page_hints(Control& tab);
-  void update_page_hint_areas(const Control& tab);
+  void add_page_hints(ControlId tab);
+  void update_page_hint_areas(ControlId tab);
   HFONT font_for(const Font& font);
-  Point origin_of(ControlId container) const;  // the container's top-left in client coordinates
-  void place(ControlId id);                    // moves the control and everything inside it
-  bool shown(ControlId id) const;              // own flag, containers and page all visible
+
+  void place(ControlId id);  // moves the control and everything inside it
+  // Shows what the model says shows; the focus leaves a control that a
+  // change hid.
   void update_visibility();
+  std::optional<ControlId> id_of(HWND hwnd) const;
+
+  // window_messages_win.cpp
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
-  void move_focus(bool backwards);
-  bool switch_page(bool backwards);
-  static bool takes_focus(const Control& c);
-  static void give_focus(const Control& c);
-  const Control* next_focusable(std::optional<ControlId> from, bool backwards) const;
-  bool focus_next(std::optional<ControlId> from, bool backwards);
+  void give_focus(std::optional<ControlId> id);  // as the keyboard gives it; none: the window itself
   SavedFocus focus_now() const;
-  bool give_back_focus(const SavedFocus& saved);
-  const Control* control_of(HWND hwnd) const;
+  void give_back_focus(const SavedFocus& saved);
+  bool switch_page(bool backwards);
   Tick input_time(int code, LONG message_time);
   void announce_posted();
   void run_posted();
-  Control& at(ControlId id) { return controls_.at(static_cast<std::size_t>(id)); }
-  const Control& at(ControlId id) const { return controls_.at(static_cast<std::size_t>(id)); }
 
   HINSTANCE instance_;
-  const FormSpec& form_;
+  WindowModel model_;
   EventSink* sink_ = nullptr;
   HWND main_ = nullptr;
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
-  GdiObject white_brush_;
+  GdiObject page_brush_;          // the form's page background, if it has one
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
   std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
   PressTimes press_times_;
