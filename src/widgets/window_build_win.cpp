@@ -1,9 +1,12 @@
 // The controls, made from the form: their classes and styles, fonts,
 // stacking order and the tab pages' hints.
+#include <windows.h>  // first: before <commctrl.h>
+// clang-format off: the order above matters
 #include <commctrl.h>
+// clang-format on
 
 #include "widgets/window_detail_win.h"
-#include "widgets/window_win.h"  // first: <windows.h> before <commctrl.h>
+#include "widgets/window_win.h"
 
 namespace tapvero::widgets {
 

@@ -1,13 +1,16 @@
 // What the controls do with their own messages: button releases reported
 // (a button's click with the release's time), the edit boxes' filters, and
 // the group boxes' insides.
+#include <windows.h>  // first: before <commctrl.h>
+// clang-format off: the order above matters
 #include <commctrl.h>
+// clang-format on
 
 #include <string>
 #include <utility>
 
 #include "widgets/window_detail_win.h"
-#include "widgets/window_win.h"  // first: <windows.h> before <commctrl.h>
+#include "widgets/window_win.h"
 
 namespace tapvero::widgets {
 

@@ -1,12 +1,15 @@
 // The main window's messages, the message loop with the keyboard handling
 // before any control sees a key, and the focus as the keyboard moves it.
+#include <windows.h>  // first: before <commctrl.h>
+// clang-format off: the order above matters
 #include <commctrl.h>
+// clang-format on
 
 #include <utility>
 
 #include "widgets/clock_win.h"
 #include "widgets/window_detail_win.h"
-#include "widgets/window_win.h"  // first: <windows.h> before <commctrl.h>
+#include "widgets/window_win.h"
 
 namespace tapvero::widgets {
 

@@ -2,12 +2,7 @@
 // the key settings it reads, and the close handler freeing the keyboard.
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "form/main_form.h"
-#include "support/fake_input_system.h"
-#include "support/fake_window_services.h"
-#include "support/memory_file_store.h"
-#include "support/memory_ui.h"
+#include "support/program_harness.h"
 
 namespace tapvero::app {
 namespace {
@@ -16,18 +11,7 @@ using namespace form;
 
 using Strings = std::vector<std::string>;
 
-class MainWindowLockTest : public ::testing::Test {
- protected:
-  testing::ManualClock clock;
-  widgets::MemoryUi ui{main_form()};
-  testing::ManualClock run_clock;
-  positioning_test::FakeWindowServices window_services{ui, run_clock};
-  storage::MemoryFileStore files;
-  input::FakeInputSystem input;
-  input::InlineInputThread input_thread;
-  MainWindow window{{ui, clock, files, [] { return std::u16string(u"C:\\Tapvero\\Config.ini"); }, window_services,
-                     input, input_thread}};
-};
+class MainWindowLockTest : public ::testing::Test, protected testing::ProgramHarness {};
 
 TEST_F(MainWindowLockTest, TheLockButtonsSwitchTheLock) {
   window.on_created();

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "form/main_form.h"
-#include "support/fake_input_system.h"
-#include "support/fake_window_services.h"
-#include "support/memory_file_store.h"
-#include "support/memory_ui.h"
+#include "support/program_harness.h"
 #include "support/stored_names.h"
 
 namespace tapvero::app {
@@ -18,30 +14,22 @@ using widgets::Icon;
 using widgets::MemoryUi;
 using widgets::Tick;
 
-const std::u16string kPath = u"C:\\Tapvero\\Config.ini";
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test, protected testing::ProgramHarness {
  protected:
-  testing::ManualClock clock{Tick(100), 100};
-  MemoryUi ui{main_form()};
-  testing::ManualClock run_clock;
-  positioning_test::FakeWindowServices window_services{ui, run_clock};
-  input::FakeInputSystem input;
-  input::InlineInputThread input_thread;
-  storage::MemoryFileStore files;
-  MainWindow window{{ui, clock, files, [] { return kPath; }, window_services, input, input_thread}};
+  // The clock moves on at every reading: the program must take the events' times.
+  MainWindowTest() { clock.per_reading = 100; }
 };
 
 TEST_F(MainWindowTest, TheCreatedHandlerLoadsIntoTheControlsAndShrinksTheWindowKeepingItsPlace) {
-  files.files[kPath] = ini({{"Z", "c"},
-                            {kZOn, kFalse},
-                            {"X", "\xBB\xD8\xB3\xB5"},
-                            {kXOn, "1"},
-                            {kMouse, "1"},
-                            {kStage, "007"},
-                            {kWindowed, kTrue},
-                            {kWidth, "-100"},
-                            {kHeight, "abc"}});
+  config() = ini({{"Z", "c"},
+                  {kZOn, kFalse},
+                  {"X", "\xBB\xD8\xB3\xB5"},
+                  {kXOn, "1"},
+                  {kMouse, "1"},
+                  {kStage, "007"},
+                  {kWindowed, kTrue},
+                  {kWidth, "-100"},
+                  {kHeight, "abc"}});
   const widgets::Rect before = ui.rect(主窗口);
   EXPECT_EQ(before.width, 957);
   window.on_created();
@@ -67,7 +55,7 @@ TEST_F(MainWindowTest, TheKeySaveStoresNamesLowerCasedButTakesTheirCodesAsTyped)
   ui.set_ticked(选择框Z, false);
   ui.set_ticked(选择框_鼠标, true);
   window.on_clicked(按钮1, true, {});
-  EXPECT_EQ(files.files[kPath], ini({{"Z", "z"}, {kZOn, kFalse}, {"X", "c"}, {kXOn, kTrue}, {kMouse, kTrue}}));
+  EXPECT_EQ(config(), ini({{"Z", "z"}, {kZOn, kFalse}, {"X", "c"}, {kXOn, kTrue}, {kMouse, kTrue}}));
   EXPECT_EQ(window.settings().z_key_code, 0x5A);
   EXPECT_EQ(window.settings().x_key_code, 0x43);
   EXPECT_EQ(ui.text(编辑框_Z), u"Z");  // the box keeps what was typed
@@ -98,7 +86,7 @@ TEST_F(MainWindowTest, TheStageSaveRefusesStagesBelowOneAndTakesOthersAsTyped) {
   ui.message_boxes.clear();
   ui.set_text(编辑框_阶段, u"1");
   window.on_clicked(按钮2, true, {});
-  EXPECT_EQ(files.files[kPath], ini({{kStage, "1"}}));
+  EXPECT_EQ(config(), ini({{kStage, "1"}}));
   EXPECT_EQ(window.settings().stage_size(), 1);
   EXPECT_TRUE(ui.message_boxes.empty());
 }
@@ -107,7 +95,7 @@ TEST_F(MainWindowTest, TheStageSaveRefusesStagesBelowOneAndTakesOthersAsTyped) {
 // values and leaves the file as it was.
 TEST_F(MainWindowTest, AFailedSaveSaysSoAndTheSessionKeepsItsValues) {
   window.on_created();
-  files.files[kPath] = ini({{"Z", "z"}});
+  config() = ini({{"Z", "z"}});
   ui.set_text(编辑框_Z, u"c");
   ui.set_text(编辑框_阶段, u"5");
   files.read_only = true;
@@ -123,7 +111,7 @@ TEST_F(MainWindowTest, AFailedSaveSaysSoAndTheSessionKeepsItsValues) {
   }
   EXPECT_EQ(window.settings().z_key_code, 0x43);
   EXPECT_EQ(window.settings().stage_size(), 5);
-  EXPECT_EQ(files.files[kPath], ini({{"Z", "z"}}));
+  EXPECT_EQ(config(), ini({{"Z", "z"}}));
 }
 
 TEST_F(MainWindowTest, TheResultBoxSwallowsEveryKeyAndOtherEventsPassOn) {

@@ -5,12 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "form/main_form.h"
-#include "support/fake_input_system.h"
-#include "support/fake_window_services.h"
-#include "support/memory_file_store.h"
-#include "support/memory_ui.h"
+#include "support/program_harness.h"
 
 namespace tapvero::positioning_test {
 namespace {
@@ -22,12 +17,11 @@ using widgets::MouseButton;
 using widgets::Point;
 using widgets::Rect;
 
-const std::u16string kPath = u"C:\\Tapvero\\Config.ini";
 constexpr int kZ = 0x5A, kX = 0x58;
 const std::string kWindowedTrue = "\xB4\xB0\xBF\xDA\xBB\xAF=\xD5\xE6\r\n";   // 窗口化=真
 const std::string kWindowedFalse = "\xB4\xB0\xBF\xDA\xBB\xAF=\xBC\xD9\r\n";  // 窗口化=假
 
-class PositioningRun : public ::testing::Test {
+class PositioningRun : public ::testing::Test, protected testing::ProgramHarness {
  protected:
   void SetUp() override {
     window.on_created();
@@ -48,7 +42,7 @@ class PositioningRun : public ::testing::Test {
   // by, offset from its middle; moving onto the bubble gives it the focus.
   void point_into_band(int dx = 0, int dy = 0) {
     const Rect w = ui.rect(主窗口), b = ui.rect(按钮_泡泡);
-    services.pointer = {w.left + b.left + 52 + dx, w.top + b.top + 25 + 44 + dy};
+    window_services.pointer = {w.left + b.left + 52 + dx, w.top + b.top + 25 + 44 + dy};
     window.on_mouse_move(按钮_泡泡, {52, 44}, 0);
   }
   void hit() {
@@ -59,30 +53,22 @@ class PositioningRun : public ::testing::Test {
   std::u16string bubbles() const { return ui.text(按钮_泡泡); }
   std::u16string report() const { return ui.message_boxes.empty() ? u"" : ui.message_boxes.back().text; }
   std::u16string report_start() const { return report().substr(0, report().find(u"\r\n\r\n共计")); }
-  std::string file() { return files.files[kPath]; }
-
-  MemoryUi ui{main_form()};
-  storage::MemoryFileStore files;
-  testing::ManualClock clock;
-  FakeWindowServices services{ui, clock};
-  input::FakeInputSystem input;
-  input::InlineInputThread input_thread;
-  MainWindow window{{ui, clock, files, [] { return kPath; }, services, input, input_thread}};
+  std::string file() { return config(); }
 };
 
 TEST_F(PositioningRun, AWindowedRunCentresTheWindowCountsDownAndShowsTheFirstBubble) {
   windowed(u"400", u"300");
   std::vector<std::u16string> captions;
-  services.on_pump = [&](int) {
+  window_services.on_pump = [&](int) {
     if (ui.visible(标签_倒计时)) captions.push_back(ui.text(标签_倒计时));
   };
   start();
   EXPECT_EQ(file(), "[Tapvero]\r\n" + kWindowedTrue + "\xBF\xED=400\r\n\xB8\xDF=300\r\n");
   EXPECT_EQ(ui.rect(主窗口), (Rect{440, 250, 400, 300}));
-  EXPECT_TRUE(services.maximized_windows.empty());
+  EXPECT_TRUE(window_services.maximized_windows.empty());
   // The label centred in the 394 x 271 client area, 125 above its middle.
   EXPECT_EQ(ui.rect(标签_倒计时), (Rect{145, 10, 104, 104}));
-  EXPECT_EQ(services.waits, (std::vector<std::int32_t>{1000, 1000, 1000}));
+  EXPECT_EQ(window_services.waits, (std::vector<std::int32_t>{1000, 1000, 1000}));
   EXPECT_EQ(captions, (std::vector<std::u16string>{u"3", u"2", u"1"}));
   EXPECT_FALSE(ui.visible(标签_倒计时));
 
@@ -100,16 +86,16 @@ TEST_F(PositioningRun, AWindowedRunCentresTheWindowCountsDownAndShowsTheFirstBub
 }
 
 TEST_F(PositioningRun, AFullScreenRunMaximizesTheWindowAndPlacesTheLabelByTheScreen) {
-  files.files[kPath] = "[Tapvero]\r\n\xBF\xED=640\r\n";
+  config() = "[Tapvero]\r\n\xBF\xED=640\r\n";
   ui.set_text(编辑框_宽, u"1");
   const Rect before = ui.rect(主窗口);
   int pumps_before_maximized = -1;
-  services.on_pump = [&](int n) {
+  window_services.on_pump = [&](int n) {
     if (pumps_before_maximized < 0 && ui.window_state() == widgets::WindowState::kMaximized) pumps_before_maximized = n;
   };
   start();
   EXPECT_EQ(file(), "[Tapvero]\r\n\xBF\xED=640\r\n" + kWindowedFalse);  // the size keys keep their values
-  EXPECT_EQ(services.maximized_windows, (std::vector<std::uintptr_t>{ui.window_handle()}));
+  EXPECT_EQ(window_services.maximized_windows, (std::vector<std::uintptr_t>{ui.window_handle()}));
   EXPECT_EQ(pumps_before_maximized, 1);  // maximized once messages are processed
   EXPECT_EQ(ui.rect(标签_倒计时), (Rect{588, 275, 104, 104}));
   EXPECT_EQ(ui.rect(按钮_泡泡), (Rect{943, 557, 104, 88}));  // in the 1274 x 771 client area
@@ -133,13 +119,13 @@ TEST_F(PositioningRun, InvalidWindowedSizesAreRefusedWithNothingChanged) {
     EXPECT_TRUE(files.files.empty());
     EXPECT_TRUE(ui.visible(高级选择夹1));
     EXPECT_EQ(ui.rect(主窗口), before);
-    EXPECT_TRUE(services.waits.empty());
+    EXPECT_TRUE(window_services.waits.empty());
   }
 }
 
 TEST_F(PositioningRun, SizesWithTheirLeadingNumberPassAndAreStoredBackUnchanged) {
   // Full-width digits and trailing letters can only come from the file.
-  files.files[kPath] = "[Tapvero]\r\n" + kWindowedTrue + "\xBF\xED=\xA3\xB8\xA3\xB0\xA3\xB0\r\n\xB8\xDF=600px\r\n";
+  config() = "[Tapvero]\r\n" + kWindowedTrue + "\xBF\xED=\xA3\xB8\xA3\xB0\xA3\xB0\r\n\xB8\xDF=600px\r\n";
   window.on_created();
   EXPECT_EQ(ui.text(编辑框_宽), u"８００");
   const std::string stored = file();
@@ -150,7 +136,7 @@ TEST_F(PositioningRun, SizesWithTheirLeadingNumberPassAndAreStoredBackUnchanged)
 }
 
 TEST_F(PositioningRun, AfterAWindowedRunTheWindowKeepsItsPlaceOnlyWhollyOnTheWorkArea) {
-  services.desktop_work_area = {60, 0, 1220, 800};  // a taskbar along the screen's left edge
+  window_services.desktop_work_area = {60, 0, 1220, 800};  // a taskbar along the screen's left edge
   const struct {
     std::u16string width, height;
     Rect during;
@@ -186,7 +172,7 @@ TEST_F(PositioningRun, ClientAreasTooSmallForTheMarginsStillPlaceTheBubble) {
   for (const auto& c : cases) {
     windowed(c.width, c.height);
     clock.now = widgets::Tick(1000);
-    services.waits.clear();
+    window_services.waits.clear();
     ui.message_boxes.clear();
     start();
     const Rect b = ui.rect(按钮_泡泡);
@@ -226,7 +212,7 @@ TEST_F(PositioningRun, ATriggerKeyAfterAJumpBeforeThePointerMovesIsAMiss) {
   // The bubble jumped; even with the pointer in its new band, the key goes
   // to the result box until the pointer moves onto the bubble.
   const Rect w = ui.rect(主窗口), b = ui.rect(按钮_泡泡);
-  services.pointer = {w.left + b.left + 52, w.top + b.top + 69};
+  window_services.pointer = {w.left + b.left + 52, w.top + b.top + 69};
   ASSERT_EQ(ui.focused(), 编辑框_结果);
   EXPECT_FALSE(press(kZ));   // swallowed, a miss
   EXPECT_FALSE(press('A'));  // swallowed, nothing
@@ -244,7 +230,7 @@ TEST_F(PositioningRun, TheMouseOptionDecidesWhetherClicksOnTheBubbleHit) {
   EXPECT_TRUE(window.on_button_up(主窗口, MouseButton::kRight, {2, 2}, 0, clock.now));
 
   ui.set_ticked(选择框_鼠标, true);
-  services.pointer = {-500, -500};  // the pointer is not judged for clicks
+  window_services.pointer = {-500, -500};  // the pointer is not judged for clicks
   window.on_clicked(按钮_泡泡, true, clock.now);
   EXPECT_TRUE(window.on_button_up(按钮_泡泡, MouseButton::kRight, {1, 1}, 0, clock.now));
   EXPECT_EQ(bubbles(), u"3");
@@ -317,15 +303,15 @@ TEST_F(PositioningRun, ACloseDuringTheCountdownCancelsTheRunWithoutAReport) {
   for (int at_pump : {1, 2, 3, 5}) {  // in each wait, and in the first bubble's digits
     SCOPED_TRACE(at_pump);
     const Rect before = ui.rect(主窗口);
-    const int first = services.pumps;
-    services.on_pump = [&](int n) {
+    const int first = window_services.pumps;
+    window_services.on_pump = [&](int n) {
       if (n == first + at_pump) {
         EXPECT_FALSE(close());
       }
     };
     start();
     EXPECT_TRUE(ui.message_boxes.empty());
-    EXPECT_EQ(services.waits.size(), static_cast<std::size_t>(std::min(at_pump, 3)));
+    EXPECT_EQ(window_services.waits.size(), static_cast<std::size_t>(std::min(at_pump, 3)));
     EXPECT_FALSE(ui.visible(按钮_泡泡));
     EXPECT_EQ(bubbles(), u"0");
     EXPECT_EQ(ui.rect(按钮_泡泡), (Rect{744, 192, 104, 88}));  // never moved
@@ -334,19 +320,19 @@ TEST_F(PositioningRun, ACloseDuringTheCountdownCancelsTheRunWithoutAReport) {
     EXPECT_TRUE(ui.visible(高级选择夹1));
     EXPECT_EQ(ui.window_state(), widgets::WindowState::kNormal);
     EXPECT_EQ(ui.rect(主窗口), before);
-    services.waits.clear();
+    window_services.waits.clear();
   }
 }
 
 TEST_F(PositioningRun, ANewRunStartedInsideACancelledCountdownIsLeftAlone) {
-  services.on_pump = [&](int n) {
+  window_services.on_pump = [&](int n) {
     if (n == 1) {
       close();
       start();  // nested: a whole countdown and the first bubble
     }
   };
   start();
-  EXPECT_EQ(services.waits.size(), 4u);
+  EXPECT_EQ(window_services.waits.size(), 4u);
   EXPECT_TRUE(ui.visible(按钮_泡泡));
   EXPECT_EQ(bubbles(), u"1");
   EXPECT_FALSE(ui.visible(标签_倒计时));
@@ -356,8 +342,8 @@ TEST_F(PositioningRun, ANewRunStartedInsideACancelledCountdownIsLeftAlone) {
 TEST_F(PositioningRun, HitsAndMissesDuringAPlacementsDigitsAreCounted) {
   start();
   point_into_band();
-  const int first = services.pumps;
-  services.on_pump = [&](int n) {
+  const int first = window_services.pumps;
+  window_services.on_pump = [&](int n) {
     if (n == first + 2) {
       point_into_band();
       press(kX);  // a nested hit: its placement completes first
@@ -367,7 +353,7 @@ TEST_F(PositioningRun, HitsAndMissesDuringAPlacementsDigitsAreCounted) {
   press(kZ);
   EXPECT_EQ(bubbles(), u"3");
   EXPECT_EQ(ui.focused(), 编辑框_结果);
-  services.on_pump = nullptr;
+  window_services.on_pump = nullptr;
   close();
   EXPECT_EQ(report_start(), u"你共击中 2 次，Miss 1次\r\n\r\n最高连击 2 次");
 }
@@ -376,8 +362,8 @@ TEST_F(PositioningRun, ACloseDuringAPlacementsDigitsEndsTheRunCleanly) {
   start();
   hit();
   const Rect place = ui.rect(按钮_泡泡);
-  const int first = services.pumps;
-  services.on_pump = [&](int n) {
+  const int first = window_services.pumps;
+  window_services.on_pump = [&](int n) {
     if (n == first + 3) {
       EXPECT_FALSE(close());
     }
@@ -395,9 +381,9 @@ TEST_F(PositioningRun, ACloseDuringAPlacementsDigitsEndsTheRunCleanly) {
 
 TEST_F(PositioningRun, EachDigitOfAPlacementProcessesMessages) {
   start();
-  const int before = services.pumps;
+  const int before = window_services.pumps;
   hit();
-  EXPECT_EQ(services.pumps - before, 7);
+  EXPECT_EQ(window_services.pumps - before, 7);
 }
 
 TEST_F(PositioningRun, ResultBoxKeysAreAlwaysSwallowed) {

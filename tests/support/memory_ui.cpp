@@ -1,26 +1,20 @@
 #include "support/memory_ui.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace tapvero::widgets {
 
-MemoryUi::MemoryUi(const FormSpec& form, Size screen) : screen_(screen) {
+MemoryUi::MemoryUi(const FormSpec& form, Size screen) : model_(form), screen_(screen) {
   for (const ControlSpec& desc : form.controls) {
-    Control c;
-    c.kind = desc.kind;
-    c.text = std::u16string(desc.caption);
-    c.ticked = (desc.flags & kTicked) != 0;
-    c.enabled = (desc.flags & kDisabled) == 0;
-    c.visible = (desc.flags & kHidden) == 0;
-    c.rect = desc.geometry;
-    c.text_color = desc.text_color;
-    c.max_length = desc.max_length;
+    controls_[desc.id] = {std::u16string(desc.caption), (desc.flags & kTicked) != 0, desc.text_color, false};
     if (desc.kind == Kind::kWindow) {
       // Created centred on the screen for the described size.
-      c.rect.left = (screen.width - desc.geometry.width) / 2;
-      c.rect.top = (screen.height - desc.geometry.height) / 2;
+      Rect r = desc.geometry;
+      r.left = (screen.width - r.width) / 2;
+      r.top = (screen.height - r.height) / 2;
+      model_.set_rect(kMainWindow, r);
     }
-    controls_[desc.id] = c;
   }
 }
 
@@ -38,23 +32,72 @@ void MemoryUi::set_text(ControlId id, std::u16string_view text) {
   c.whole_text_selected = false;
 }
 
+// A control that disables itself drops the focus, which passes on to the
+// next control, as Tab would, once the event is over: if nothing took it
+// meanwhile and the window is in front.
 void MemoryUi::set_enabled(ControlId id, bool enabled) {
-  at(id).enabled = enabled;
-  if (!enabled && focus_ == id) focus_.reset();
+  model_.set_enabled(id, enabled);
+  if (enabled || focus_ != id) return;
+  focus_.reset();
+  if (!model_.next_focus(id, false)) return;
+  post([this, id] {
+    if (!focus_ && active_) give_focus(model_.next_focus(id, false));
+  });
+}
+
+template <typename Change>
+void MemoryUi::change_visibility(Change change) {
+  const bool focus_shown = focus_ && model_.shown(*focus_);
+  change();
+  // A control given the focus while hidden keeps it.
+  if (focus_shown && !model_.shown(*focus_)) focus_.reset();
 }
 
 void MemoryUi::set_visible(ControlId id, bool visible) {
-  at(id).visible = visible;
-  if (!visible && focus_ == id) focus_.reset();
+  change_visibility([&] { model_.set_visible(id, visible); });
+}
+
+void MemoryUi::select_page(ControlId tab, int page) {
+  change_visibility([&] { model_.set_page(tab, page); });
+}
+
+void MemoryUi::give_focus(std::optional<ControlId> id) {
+  focus_ = id;
+  if (id && model_.spec(*id).kind == Kind::kEdit) at(*id).whole_text_selected = true;
+}
+
+void MemoryUi::press_tab(bool backwards) { give_focus(model_.next_focus(focus_, backwards)); }
+
+void MemoryUi::switch_page(bool backwards) {
+  const auto to = model_.page_switch(backwards);
+  if (!to || to->page == model_.page(to->tab)) return;
+  select_page(to->tab, to->page);
+  if (to->focus) give_focus(to->focus);
+}
+
+void MemoryUi::deactivate() {
+  active_ = false;
+  saved_focus_.reset();
+  if (focus_) saved_focus_ = std::pair(*focus_, model_.shown(*focus_));
+  focus_.reset();
+}
+
+void MemoryUi::activate() {
+  active_ = true;
+  const auto saved = std::exchange(saved_focus_, std::nullopt);
+  if (!saved) return;
+  const std::optional<ControlId> to = model_.focus_on_return(saved->first, saved->second);
+  if (to == saved->first) {
+    focus_ = to;
+  } else {
+    give_focus(to);
+  }
 }
 
 void MemoryUi::move(ControlId id, std::optional<int> left, std::optional<int> top, std::optional<int> width,
                     std::optional<int> height) {
-  Rect& r = at(id).rect;
-  r.left = left.value_or(r.left);
-  r.top = top.value_or(r.top);
-  r.width = width.value_or(r.width);
-  r.height = height.value_or(r.height);
+  const Rect r = model_.rect(id);
+  model_.set_rect(id, {left.value_or(r.left), top.value_or(r.top), width.value_or(r.width), height.value_or(r.height)});
 }
 
 void MemoryUi::append_text(ControlId id, std::u16string_view text) {
@@ -63,17 +106,16 @@ void MemoryUi::append_text(ControlId id, std::u16string_view text) {
 }
 
 Size MemoryUi::client_size() const {
-  const Rect& r = at(kMainWindow).rect;
+  const Rect r = model_.rect(kMainWindow);
   return {r.width - frame.width, r.height - frame.height};
 }
 
 void MemoryUi::set_window_state(WindowState state) {
-  Rect& r = at(kMainWindow).rect;
   if (state == WindowState::kMaximized && state_ != WindowState::kMaximized) {
-    restored_ = r;
-    r = {0, 0, screen_.width, screen_.height};
+    restored_ = model_.rect(kMainWindow);
+    model_.set_rect(kMainWindow, {0, 0, screen_.width, screen_.height});
   } else if (state == WindowState::kNormal && state_ == WindowState::kMaximized) {
-    r = restored_;
+    model_.set_rect(kMainWindow, restored_);
   }
   state_ = state;
 }

@@ -1,5 +1,7 @@
 // The window in memory: every property a plain value, every message box
-// recorded. Tests drive the program's logic against it.
+// recorded, and the toolkit's own rules (WindowModel) for what shows and
+// where the focus goes, so that it behaves as the real window does. Tests
+// drive the program's logic against it.
 #pragma once
 
 #include <deque>
@@ -11,22 +13,17 @@
 
 #include "widgets/form.h"
 #include "widgets/ui.h"
+#include "widgets/window_model.h"
 
 namespace tapvero::widgets {
 
 class MemoryUi final : public Ui {
  public:
   struct Control {
-    Kind kind = Kind::kLabel;
     std::u16string text;
     bool ticked = false;
-    bool enabled = true;
-    bool visible = true;
-    Rect rect;
     std::optional<Color> text_color;
-    int max_length = 0;
     bool whole_text_selected = false;
-    int current_page = 0;
   };
 
   struct MessageBox {
@@ -42,11 +39,11 @@ class MemoryUi final : public Ui {
   void set_text(ControlId id, std::u16string_view text) override;
   bool ticked(ControlId id) const override { return at(id).ticked; }
   void set_ticked(ControlId id, bool ticked) override { at(id).ticked = ticked; }
-  bool enabled(ControlId id) const override { return at(id).enabled; }
+  bool enabled(ControlId id) const override { return model_.enabled(id); }
   void set_enabled(ControlId id, bool enabled) override;
-  bool visible(ControlId id) const override { return at(id).visible; }
+  bool visible(ControlId id) const override { return model_.visible(id); }
   void set_visible(ControlId id, bool visible) override;
-  Rect rect(ControlId id) const override { return at(id).rect; }
+  Rect rect(ControlId id) const override { return model_.rect(id); }
   void move(ControlId id, std::optional<int> left, std::optional<int> top, std::optional<int> width,
             std::optional<int> height) override;
   void focus(ControlId id) override { focus_ = id; }
@@ -54,7 +51,7 @@ class MemoryUi final : public Ui {
   void select_all(ControlId id) override { at(id).whole_text_selected = true; }
   void append_text(ControlId id, std::u16string_view text) override;
   void set_text_color(ControlId id, Color color) override { at(id).text_color = color; }
-  int current_page(ControlId id) const override { return at(id).current_page; }
+  int current_page(ControlId id) const override { return model_.page(id); }
 
   Size client_size() const override;
   void set_window_state(WindowState state) override;
@@ -65,7 +62,14 @@ class MemoryUi final : public Ui {
   // Test controls.
   Control& at(ControlId id);
   const Control& at(ControlId id) const;
-  void select_page(ControlId tab, int page) { at(tab).current_page = page; }
+  // The user's doings: a click on a tab, Tab and Shift+Tab, Ctrl+Tab and
+  // Ctrl+Shift+Tab, another window activated and this one again.
+  void select_page(ControlId tab, int page);
+  void press_tab(bool backwards);
+  void switch_page(bool backwards);
+  void deactivate();
+  void activate();
+  bool shown(ControlId id) const { return model_.shown(id); }
   // Runs the posted tasks, and those they post, as the window's thread
   // would; returns how many ran.
   int run_posted();
@@ -79,8 +83,16 @@ class MemoryUi final : public Ui {
   int appends = 0;
 
  private:
+  // Changes what shows; the focus leaves a control that the change hid.
+  template <typename Change>
+  void change_visibility(Change change);
+  void give_focus(std::optional<ControlId> id);  // as the keyboard gives it
+
+  WindowModel model_;
   std::map<ControlId, Control> controls_;
   std::optional<ControlId> focus_;
+  bool active_ = true;
+  std::optional<std::pair<ControlId, bool>> saved_focus_;  // the control, and whether it showed
   WindowState state_ = WindowState::kNormal;
   Rect restored_;  // the main window's frame before it was maximized
   Size screen_;

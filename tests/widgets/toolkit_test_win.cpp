@@ -1,6 +1,7 @@
-// The Win32 toolkit in this process: the main form's window, with a sink that
-// records what the toolkit reports, driven by the messages a user's clicks,
-// keys and pastes make. Each case builds its own window.
+// The Win32 toolkit in this process: the tests' own small window, with a
+// sink that records what the toolkit reports, driven by the messages a
+// user's clicks, keys and pastes make; what only the real system can show
+// (its messages, notifications, clipboard). Each case builds its own window.
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
@@ -14,13 +15,13 @@
 #include <thread>
 #include <vector>
 
-#include "form/main_form.h"
+#include "test_form.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
 namespace {
 
-using namespace form;
+using namespace test;
 
 struct RecordingSink final : EventSink {
   void on_created() override {}
@@ -68,7 +69,7 @@ class Toolkit : public ::testing::Test {
   }
   // A left click on the tab of `page`, where the user would click it.
   void click_tab(int page) {
-    HWND tab = hwnd(高级选择夹1);
+    HWND tab = hwnd(kTab);
     RECT r{};
     SendMessageW(tab, TCM_GETITEMRECT, page, reinterpret_cast<LPARAM>(&r));
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
@@ -87,77 +88,62 @@ class Toolkit : public ::testing::Test {
   }
 
   RecordingSink sink;
-  Win32Ui ui{GetModuleHandleW(nullptr), main_form()};
+  Win32Ui ui{GetModuleHandleW(nullptr), kForm};
 };
 
-TEST_F(Toolkit, ATabShowsItsOwnPageAndHidesTheOthers) {
-  const struct {
-    int page;
-    std::vector<ControlId> shown, hidden;
-  } steps[] = {
-      {kPositioningPage, {按钮3, 编辑框_宽, 选择框_开启窗口化}, {开始测试, 编辑框_结果, 按钮_开启自动锁定}},
-      {kLockPage, {按钮_开启自动锁定, 标签7}, {按钮3, 编辑框_宽, 开始测试}},
-      {kSpeedTestPage, {开始测试, 编辑框_结果, 分组框1}, {按钮3, 标签7}},
-  };
-  for (const auto& step : steps) {
-    click_tab(step.page);
-    EXPECT_EQ(ui.current_page(高级选择夹1), step.page);
-    for (ControlId id : step.shown) EXPECT_TRUE(IsWindowVisible(hwnd(id))) << "page " << step.page << " id " << id;
-    for (ControlId id : step.hidden) EXPECT_FALSE(IsWindowVisible(hwnd(id))) << "page " << step.page << " id " << id;
-  }
-  // The bubble and the countdown stay hidden whatever the page.
-  EXPECT_FALSE(IsWindowVisible(hwnd(按钮_泡泡)));
-  EXPECT_FALSE(IsWindowVisible(hwnd(标签_倒计时)));
-}
+// A click on a tab goes through the tab control's notifications; Tab and
+// Shift+Tab come as key messages, and a multi-line box passes Tab on as
+// WM_NEXTDLGCTL; Enter on a button is a keyboard click.
+TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
+  click_tab(1);
+  EXPECT_EQ(ui.current_page(kTab), 1);
+  EXPECT_TRUE(IsWindowVisible(hwnd(kButtonB)));
+  for (ControlId id : {kNumber, kButtonA, kLog, kGroup}) EXPECT_FALSE(IsWindowVisible(hwnd(id))) << id;
+  click_tab(0);
+  EXPECT_TRUE(IsWindowVisible(hwnd(kNumber)));
+  EXPECT_FALSE(IsWindowVisible(hwnd(kHiddenButton)));
 
-TEST_F(Toolkit, TabWalksTheFocusableControlsInFormOrderAndEnterClicksAButton) {
-  focus(编辑框_X);
+  focus(kButtonA);
   const struct {
     bool backwards;
     ControlId expected;
-  } steps[] = {
-      {false, 选择框_鼠标}, {false, 按钮1},      {true, 选择框_鼠标},  {false, 按钮1},
-      {false, 开始测试},    {true, 按钮1},       {false, 开始测试},     // 停止测试 is disabled: skipped
-      {false, 编辑框_阶段}, {false, 按钮2},      {false, 编辑框_结果},  // the multi-line box lets Tab through
-      {false, 选择框Z},     {true, 编辑框_结果},                        // and wraps around, both ways
-  };
+  } steps[] = {{false, kLog}, {false, kLetter}, {false, kNumber}, {true, kLetter}, {true, kLog}, {true, kButtonA}};
   for (const auto& step : steps) {
     key(VK_TAB, step.backwards);
     EXPECT_EQ(ui.focused(), step.expected);
   }
-  focus(按钮1);
   key(VK_RETURN);
-  EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{按钮1, false}}));
+  EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false}}));
 }
 
 TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
-  focus(编辑框_阶段);
-  SendMessageW(hwnd(编辑框_阶段), EM_SETSEL, 2, 2);
-  for (wchar_t c : std::wstring(L"a-5x")) SendMessageW(hwnd(编辑框_阶段), WM_CHAR, c, 0);
-  EXPECT_EQ(ui.text(编辑框_阶段), u"20-5");
+  focus(kNumber);
+  SendMessageW(hwnd(kNumber), EM_SETSEL, 2, 2);
+  for (wchar_t c : std::wstring(L"a-5x")) SendMessageW(hwnd(kNumber), WM_CHAR, c, 0);
+  EXPECT_EQ(ui.text(kNumber), u"20-5");
   set_clipboard(L"1 two-3\r\n４");
-  SendMessageW(hwnd(编辑框_阶段), WM_PASTE, 0, 0);
-  EXPECT_EQ(ui.text(编辑框_阶段), u"20-51-3");
+  SendMessageW(hwnd(kNumber), WM_PASTE, 0, 0);
+  EXPECT_EQ(ui.text(kNumber), u"20-51-3");
   // A plain box takes what is pasted.
-  SendMessageW(hwnd(编辑框_Z), EM_SETSEL, 0, -1);
+  SendMessageW(hwnd(kLetter), EM_SETSEL, 0, -1);
   set_clipboard(L"q");
-  SendMessageW(hwnd(编辑框_Z), WM_PASTE, 0, 0);
-  EXPECT_EQ(ui.text(编辑框_Z), u"q");
+  SendMessageW(hwnd(kLetter), WM_PASTE, 0, 0);
+  EXPECT_EQ(ui.text(kLetter), u"q");
 }
 
 TEST_F(Toolkit, TheResultBoxRefusesEveryEditButTheProgramsOwn) {
-  ui.append_text(编辑框_结果, u"line one\r\n");
-  focus(编辑框_结果);
-  HWND box = hwnd(编辑框_结果);
+  ui.append_text(kLog, u"line one\r\n");
+  focus(kLog);
+  HWND box = hwnd(kLog);
   SendMessageW(box, EM_SETSEL, 0, -1);
   set_clipboard(L"pasted");
   for (UINT msg : {UINT{WM_CUT}, UINT{WM_CLEAR}, UINT{WM_PASTE}, UINT{WM_UNDO}, UINT{EM_UNDO}})
     SendMessageW(box, msg, 0, 0);
   for (wchar_t c : std::wstring(L"ab\b\r")) SendMessageW(box, WM_CHAR, c, 0);
   for (WORD vk : {VK_DELETE, VK_BACK, VK_RETURN, VK_SPACE}) key(vk);
-  EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\n");
-  ui.append_text(编辑框_结果, u"line two");
-  EXPECT_EQ(ui.text(编辑框_结果), u"line one\r\nline two");
+  EXPECT_EQ(ui.text(kLog), u"line one\r\n");
+  ui.append_text(kLog, u"line two");
+  EXPECT_EQ(ui.text(kLog), u"line one\r\nline two");
 }
 
 TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {

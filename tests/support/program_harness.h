@@ -1,0 +1,33 @@
+// The whole program in memory, as the native program tests drive it: the
+// window, the files, the keyboard and the window services are the test's,
+// and one clock the test sets serves the program and its waits. Only tests
+// that link the program include it.
+#pragma once
+
+#include <string>
+
+#include "app/main_window.h"
+#include "form/main_form.h"
+#include "support/fake_input_system.h"
+#include "support/fake_window_services.h"
+#include "support/manual_clock.h"
+#include "support/memory_file_store.h"
+#include "support/memory_ui.h"
+
+namespace tapvero::testing {
+
+inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
+
+struct ProgramHarness {
+  ManualClock clock;
+  widgets::MemoryUi ui{form::main_form()};
+  positioning_test::FakeWindowServices window_services{ui, clock};
+  storage::MemoryFileStore files;
+  input::FakeInputSystem input;
+  input::InlineInputThread input_thread;
+  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, input, input_thread}};
+
+  std::string& config() { return files.files[kConfigPath]; }
+};
+
+}  // namespace tapvero::testing
