@@ -46,7 +46,7 @@ MainWindow::MainWindow(const Services& services)
       {开始测试, Event::kRightButtonUp,
        always([this](const EventArgs& e) { speed_test_.start_button_right_released(e.at_ms); })},
       {开始测试, Event::kKeyDown,
-       always([this](const EventArgs& e) { speed_test_.start_button_key_down(e.key_code, e.at_ms); })},
+       [this](const EventArgs& e) { return speed_test_.start_button_key_down(e.key_code, e.at_ms); }},
       {停止测试, Event::kClicked, always([this](const EventArgs& e) { speed_test_.stop_button_clicked(e.at_ms); })},
       // The result box never receives a typed key; a trigger key there is
       // a positioning miss.

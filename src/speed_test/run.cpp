@@ -31,10 +31,14 @@ void SpeedTest::start_button_clicked(bool by_mouse, widgets::Tick at_ms) {
 
 void SpeedTest::start_button_right_released(widgets::Tick at_ms) { start_button_clicked(true, at_ms); }
 
-void SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
-  if (!running_ || key_code == 0) return;
+bool SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
+  const bool trigger = key_code != 0 && (key_code == settings_.z_key_code || key_code == settings_.x_key_code);
+  // Enter clicks the focused button as it goes down: as a trigger key it
+  // must not start a test, since a trigger key changes nothing while idle.
+  if (!running_) return !(trigger && key_code == widgets::kKeyEnter);
   // A key that both slots name counts once.
-  if (key_code == settings_.z_key_code || key_code == settings_.x_key_code) register_hit(at_ms);
+  if (trigger) register_hit(at_ms);
+  return true;
 }
 
 void SpeedTest::stop_button_clicked(widgets::Tick at_ms) {

@@ -10,6 +10,7 @@
 
 #include "storage/settings.h"
 #include "widgets/ui.h"
+#include "widgets/window_model.h"
 
 namespace tapvero::speed_test {
 
@@ -25,7 +26,8 @@ class SpeedTest {
   // 开始测试 right button released: as a mouse click.
   void start_button_right_released(widgets::Tick at_ms);
   // A key pressed on 开始测试: a hit for either trigger key while running.
-  void start_button_key_down(int key_code, widgets::Tick at_ms);
+  // False to swallow the key: Enter, as a trigger key, on the idle button.
+  bool start_button_key_down(int key_code, widgets::Tick at_ms);
   // 停止测试 clicked.
   void stop_button_clicked(widgets::Tick at_ms);
 
