@@ -44,6 +44,7 @@ TEST_F(MainWindowTest, TheCreatedHandlerLoadsIntoTheControlsAndShrinksTheWindowK
   EXPECT_TRUE(ui.ticked(选择框_开启窗口化));
   EXPECT_EQ(ui.text(编辑框_宽), u"-100");
   EXPECT_EQ(ui.text(编辑框_高), u"600");
+  EXPECT_EQ(ui.text(选择框Z), u"z键");  // the captions never change
   EXPECT_EQ(window.settings().z_key_code, 0x43);
   EXPECT_EQ(ui.focused(), std::nullopt);
 }

@@ -394,6 +394,20 @@ std::optional<MessageBoxInfo> Tapvero::wait_message_box(int timeout_ms) const {
   return box;
 }
 
+std::optional<MessageBoxInfo> Tapvero::expect_message_box(const std::wstring& title, bool error_icon) const {
+  const std::optional<MessageBoxInfo> box = wait_message_box();
+  EXPECT_TRUE(box.has_value());
+  if (!box) return box;
+  EXPECT_EQ(box->title, title);
+  EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), nullptr);
+  // The icon may be drawn a moment after the text.
+  EXPECT_TRUE(wait_until([&] {
+    const auto shown = message_box();
+    return shown && shown->error_icon == error_icon && shown->information_icon == !error_icon;
+  }));
+  return box;
+}
+
 void Tapvero::dismiss(const MessageBoxInfo& box) const {
   PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   wait_until([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });

@@ -90,6 +90,9 @@ class Tapvero {
 
   std::optional<MessageBoxInfo> message_box() const;
   std::optional<MessageBoxInfo> wait_message_box(int timeout_ms = kTimeoutMs) const;
+  // Waits for a message box and expects the look of the program's boxes:
+  // no owner, `title`, and the error icon or the information icon.
+  std::optional<MessageBoxInfo> expect_message_box(const std::wstring& title, bool error_icon) const;
   // Presses the message box's OK button.
   void dismiss(const MessageBoxInfo& box) const;
 

@@ -180,13 +180,9 @@ TEST(MainWindowUi, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusTheFirstControl) {
   };
   const Step steps[] = {
       {VK_TAB, false, kPositioningPage, 按钮3, 编辑框_宽},
-      {VK_TAB, false, kLockPage, 按钮_开启自动锁定, 标签7},  // the disabled off button is skipped
-      {VK_TAB, false, kSpeedTestPage, 选择框Z, 开始测试},    // around to the first page
-      {VK_TAB, true, kLockPage, 按钮_开启自动锁定, 标签7},
-      {VK_PRIOR, false, kPositioningPage, 按钮3, 编辑框_宽},
-      {VK_NEXT, false, kLockPage, 按钮_开启自动锁定, 标签7},
+      {VK_TAB, true, kSpeedTestPage, 选择框Z, 开始测试},
+      {VK_PRIOR, false, kLockPage, 按钮_开启自动锁定, 标签7},  // around, and past the disabled off button
       {VK_NEXT, false, kSpeedTestPage, 选择框Z, 开始测试},
-      {VK_PRIOR, true, kLockPage, 按钮_开启自动锁定, 标签7},  // Shift changes nothing for the page keys
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(::testing::Message() << "page " << step.page);
@@ -243,16 +239,6 @@ TEST(MainWindowUi, EachTabsHintShowsAsItsTooltip) {
       << "tooltip: " << seen.size() << " characters";
 }
 
-TEST(MainWindowUi, TheFirstKeySettingsSaveWritesTheFiveKeysInOrder) {
-  Tapvero t;
-  t.click(按钮1);
-  // The save writes its keys one by one: wait for the last.
-  const std::string expected = std::string("[Tapvero]\r\nZ=z\r\n") + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" +
-                               kTrue + "\r\n" + kMouse + "=" + kFalse + "\r\n";
-  wait_until([&] { return t.config() == expected; });
-  EXPECT_EQ(t.config(), expected);
-}
-
 TEST(MainWindowUi, ACapitalKeyIsStoredLowerCaseAndTheBoxesTakeOneCharacter) {
   Tapvero t;
   t.click(编辑框_Z);
@@ -269,59 +255,25 @@ TEST(MainWindowUi, ACapitalKeyIsStoredLowerCaseAndTheBoxesTakeOneCharacter) {
   EXPECT_EQ(t.text(编辑框_Z), L"C");  // the box keeps what was typed
 }
 
-TEST(MainWindowUi, TheStageSaveRefusesStagesBelowOne) {
+// The refusal's box as the system shows it, and the box reset, selected
+// and focused once it is closed (the rule itself is the program's tests').
+TEST(MainWindowUi, TheStageSaveRefusesAStageBelowOne) {
   Tapvero t;
-  for (const std::wstring typed : {L"0", L"-3", L""}) {
-    SCOPED_TRACE(typed);
-    t.click(编辑框_阶段);
-    t.key(VK_END);
-    for (int i = 0; i < 4; ++i) t.key(VK_BACK);
-    t.type(typed);
-    ASSERT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == typed; }));
-    t.click(按钮2);
-    const auto box = t.wait_message_box();
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, L"连击阶段必须大于等于1");
-    EXPECT_EQ(box->title, L"非法");
-    EXPECT_TRUE(wait_until([&] {
-      const auto shown = t.message_box();
-      return shown && shown->error_icon && !shown->information_icon;
-    }));
-    EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), nullptr);
-    t.dismiss(*box);
-    EXPECT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"20" && t.focused_control() == 编辑框_阶段; }));
-    const DWORD selection = static_cast<DWORD>(SendMessageW(t.control(编辑框_阶段), EM_GETSEL, 0, 0));
-    EXPECT_EQ(LOWORD(selection), 0);
-    EXPECT_EQ(HIWORD(selection), 2);
-    EXPECT_FALSE(t.config().has_value());
-  }
   t.click(编辑框_阶段);
   t.key(VK_END);
-  t.key(VK_BACK);
-  t.key(VK_BACK);
-  t.type(L"1");
-  ASSERT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"1"; }));
+  for (int i = 0; i < 2; ++i) t.key(VK_BACK);
+  t.type(L"0");
+  ASSERT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"0"; }));
   t.click(按钮2);
-  // A write empties the file before filling it: wait for the content.
-  const std::string expected = "[Tapvero]\r\n\xBD\xD7\xB6\xCE=1\r\n";
-  wait_until([&] { return t.config() == expected; });
-  EXPECT_EQ(t.config(), expected);
-}
-
-TEST(MainWindowUi, AHandMadeConfigLoadsIntoTheControls) {
-  Tapvero t(std::string("; edited by hand\r\n[Tapvero]\r\nZ = f1\r\n") + kZOn + "=1\r\nX=\xBB\xD8\xB3\xB5\r\n" +
-            kMouse +
-            "=1\r\n\xBD\xD7\xB6\xCE=007\r\n\xB4\xB0\xBF\xDA\xBB\xAF=\xD5\xE6\r\n\xBF\xED=-100\r\n\xB8\xDF=abc\r\n");
-  EXPECT_EQ(t.text(编辑框_Z), L"f1");  // longer than the box takes when typing
-  EXPECT_FALSE(t.ticked(选择框Z));     // only 真 is on
-  EXPECT_EQ(t.text(编辑框_X), L"回车");
-  EXPECT_TRUE(t.ticked(选择框X));
-  EXPECT_TRUE(t.ticked(选择框_鼠标));  // anything but 假 is on
-  EXPECT_EQ(t.text(编辑框_阶段), L"007");
-  EXPECT_TRUE(t.ticked(选择框_开启窗口化));
-  EXPECT_EQ(t.text(编辑框_宽), L"-100");
-  EXPECT_EQ(t.text(编辑框_高), L"600");
-  EXPECT_EQ(t.text(选择框Z), L"z键");  // the captions never change
+  const auto box = t.expect_message_box(L"非法", true);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->text, L"连击阶段必须大于等于1");
+  t.dismiss(*box);
+  EXPECT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"20" && t.focused_control() == 编辑框_阶段; }));
+  const DWORD selection = static_cast<DWORD>(SendMessageW(t.control(编辑框_阶段), EM_GETSEL, 0, 0));
+  EXPECT_EQ(LOWORD(selection), 0);
+  EXPECT_EQ(HIWORD(selection), 2);
+  EXPECT_FALSE(t.config().has_value());
 }
 
 TEST(MainWindowUi, EscClosesTheProgramFromTheResultBox) {

@@ -93,15 +93,8 @@ void replace_text(const Tapvero& t, int box, const std::wstring& text) {
 
 // Waits for the report, checks its look, and gives its text.
 std::wstring report(const Tapvero& t) {
-  const auto box = t.wait_message_box();
-  if (!box) return L"(no report)";
-  EXPECT_EQ(box->title, L"定位测试");
-  EXPECT_TRUE(wait_until([&] {
-    const auto shown = t.message_box();
-    return shown && shown->information_icon && !shown->error_icon;
-  }));
-  EXPECT_EQ(GetWindow(box->hwnd, GW_OWNER), nullptr);
-  return box->text;
+  const auto box = t.expect_message_box(L"定位测试", false);
+  return box ? box->text : L"(no report)";
 }
 
 std::string utf8(const std::wstring& s) {
@@ -273,14 +266,9 @@ TEST(PositioningUi, AWindowedSizeOfZeroOrLessIsRefused) {
   t.select_page(kPositioningPage);
   const RECT before = t.window_rect();
   t.click(按钮3);
-  const auto box = t.wait_message_box();
+  const auto box = t.expect_message_box(L"错误", true);
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text, L"窗口化信息非法！请不要填写零或负数");
-  EXPECT_EQ(box->title, L"错误");
-  EXPECT_TRUE(wait_until([&] {
-    const auto shown = t.message_box();
-    return shown && shown->error_icon && !shown->information_icon;
-  }));
   t.dismiss(*box);
   // The start button has the focus back: Space starts again.
   EXPECT_TRUE(wait_until([&] { return t.focused_control() == 按钮3; }));
