@@ -12,8 +12,9 @@ packages=(
   libx11-dev libxtst-dev
   # Windows build
   g++-mingw-w64-x86-64
-  # running the Windows build
-  wine wine64 xvfb xdotool imagemagick fonts-wqy-microhei locales
+  # running the Windows build (fonts-wine: Wine's own fonts, Marlett among
+  # them, which draws the caption buttons; only recommended by wine)
+  wine wine64 fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei locales
   # the program icon (drawn at build time) and the packaged download
   librsvg2-bin zip unzip
 )

@@ -24,6 +24,13 @@ for _ in $(seq 1 150); do
   sleep 0.2
 done
 [ -n "$window" ] || { echo "screenshots.sh: no window" >&2; exit 1; }
+# Without Wine's Marlett font the caption buttons show plain letters (the
+# close box an "r"): no pictures then (scripts/bootstrap.sh installs
+# fonts-wine, tools/wine-run.sh puts the font in the prefix).
+[ -e "$TAPVERO_WINE_ROOT/prefix-$acp/drive_c/windows/Fonts/marlett.ttf" ] || {
+  echo "screenshots.sh: the Wine prefix lacks marlett.ttf (is fonts-wine installed?)" >&2
+  exit 1
+}
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # The tabs' middles: the strip starts at (8, 8) in the client area, which
 # lies below the title bar Wine draws.

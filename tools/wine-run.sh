@@ -66,6 +66,19 @@ if [ ! -e "$WINEPREFIX/.tapvero-ready" ]; then
   ) 9>"$root/prefix-$acp.lock"
 fi
 
+# The caption buttons Wine draws are glyphs of its own Marlett font (the
+# close box is its "r"). Debian's fonts-wine puts Wine's fonts in
+# /usr/share/wine/fonts, but Debian's Wine looks for them in its data
+# folder's "../fonts" and never loads them, so every prefix gets a copy in
+# C:\windows\Fonts, which Wine reads at each start. Done outside the set-up
+# above so that prefixes made before this need no rebuilding.
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && [ -e "$marlett" ] &&
+   [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+  cp "$marlett" "$WINEPREFIX/.marlett.ttf.$$"
+  mv -f "$WINEPREFIX/.marlett.ttf.$$" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+fi
+
 case "${1:-}" in
   # A test run's server: it stays until --stop-server, so that no program of
   # the run ever meets a server that is just leaving, and neither it nor the
