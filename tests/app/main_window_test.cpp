@@ -73,10 +73,7 @@ TEST_F(MainWindowTest, TheStageSaveRefusesStagesBelowOneAndTakesOthersAsTyped) {
     ui.set_text(编辑框_阶段, typed);
     ui.focus(开始测试);
     window.on_clicked(按钮2, true, {});
-    ASSERT_EQ(ui.message_boxes.size(), 1u);
-    EXPECT_EQ(ui.message_boxes[0].text, u"连击阶段必须大于等于1");
-    EXPECT_EQ(ui.message_boxes[0].title, u"非法");
-    EXPECT_EQ(ui.message_boxes[0].icon, Icon::kError);
+    EXPECT_EQ(ui.message_boxes, (MemoryUi::Boxes{{u"连击阶段必须大于等于1", u"非法", Icon::kError}}));
     EXPECT_EQ(while_shown, typed);  // reset once the message is closed
     EXPECT_EQ(ui.text(编辑框_阶段), u"20");
     EXPECT_TRUE(ui.at(编辑框_阶段).whole_text_selected);
@@ -104,12 +101,8 @@ TEST_F(MainWindowTest, AFailedSaveSaysSoAndTheSessionKeepsItsValues) {
   files.read_only = false;
   files.replace_refused = true;
   window.on_clicked(按钮2, true, {});
-  ASSERT_EQ(ui.message_boxes.size(), 2u);
-  for (const MemoryUi::MessageBox& box : ui.message_boxes) {
-    EXPECT_EQ(box.text, u"设置保存失败！无法写入Config.ini");
-    EXPECT_EQ(box.title, u"错误");
-    EXPECT_EQ(box.icon, Icon::kError);
-  }
+  const MemoryUi::MessageBox failed{u"设置保存失败！无法写入Config.ini", u"错误", Icon::kError};
+  EXPECT_EQ(ui.message_boxes, (MemoryUi::Boxes{failed, failed}));
   EXPECT_EQ(window.settings().z_key_code, 0x43);
   EXPECT_EQ(window.settings().stage_size(), 5);
   EXPECT_EQ(config(), ini({{"Z", "z"}}));

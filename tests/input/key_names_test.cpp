@@ -64,24 +64,6 @@ TEST(KeyNameTable, NamesAreDistinctEvenIgnoringCase) {
   }
 }
 
-TEST(KeyCodeFromName, DefaultAndTypicalBoxTexts) {
-  EXPECT_EQ(code_of_box(u"z"), 0x5A);
-  EXPECT_EQ(code_of_box(u"x"), 0x58);
-  EXPECT_EQ(code_of_box(u"Z"), 0x5A);
-  EXPECT_EQ(code_of_box(u"F1"), 0x70);
-  EXPECT_EQ(code_of_box(u"f1"), 0x70);
-  EXPECT_EQ(code_of_box(u"c"), 0x43);
-  EXPECT_EQ(code_of_box(u"回车"), 0x0D);
-  EXPECT_EQ(code_of_box(u"空格"), 0x20);
-  EXPECT_EQ(code_of_box(u"左光标"), 0x25);
-  EXPECT_EQ(code_of_box(u"斜杠"), 0xDC);
-  EXPECT_EQ(code_of_box(u"除号"), 0xBF);
-  EXPECT_EQ(code_of_box(u"乘号"), 0x6A);
-  EXPECT_EQ(code_of_box(u"shift"), 0x10);
-  EXPECT_EQ(code_of_box(u"home"), 0x24);
-  EXPECT_EQ(code_of_box(u"end"), 0x23);
-}
-
 TEST(KeyCodeFromName, LetterCaseIsIgnoredExceptForBreak) {
   EXPECT_EQ(code_of_box(u"win"), 0x5B);
   EXPECT_EQ(code_of_box(u"WIN"), 0x5B);

@@ -53,9 +53,8 @@ class FakeInputSystem final : public InputSystem {
   std::vector<std::string> calls;
   // What the focused program receives: "down 5a", "up 58".
   std::vector<std::string> program_keys;
-  // Presses withheld as hotkeys, and what our hotkey window procedure
-  // answered to their WM_HOTKEY.
-  std::vector<std::int32_t> withheld;
+  // What our hotkey window procedure answered to the WM_HOTKEY of each
+  // press withheld as a hotkey.
   std::vector<std::intptr_t> hotkey_results;
   std::vector<Box> boxes;
   std::vector<Hotkey> hotkeys;  // registered now
@@ -109,14 +108,8 @@ class FakeInputSystem final : public InputSystem {
     arrive(key_code, (flags & kKeyEventKeyUp) != 0, kKeyInjected);
   }
 
-  // A key on the keyboard: a press (auto-repeat is more of them), a release,
-  // or both.
+  // A key pressed on the keyboard (auto-repeat is more of them).
   void press(std::int32_t key_code, std::uint32_t flags = 0) { arrive(key_code, false, flags); }
-  void release(std::int32_t key_code) { arrive(key_code, true, 0); }
-  void type(std::int32_t key_code) {
-    press(key_code);
-    release(key_code);
-  }
 
   // Windows removing the hook without a word: it is no longer called.
   void drop_hook() { hook_dropped_ = true; }
@@ -146,7 +139,6 @@ class FakeInputSystem final : public InputSystem {
     if (!up) {
       for (const Hotkey& h : hotkeys) {
         if (h.modifiers != 0 || h.key_code != key_code) continue;
-        withheld.push_back(key_code);
         if (hotkey_module && h.window == hotkey_window) {
           hotkey_results.push_back(hotkey_module
                                        ->hotkey_window_procedure(h.window, kWmHotkey, static_cast<std::uintptr_t>(h.id),

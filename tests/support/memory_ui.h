@@ -30,7 +30,9 @@ class MemoryUi final : public Ui {
     std::u16string text;
     std::u16string title;
     Icon icon;
+    friend bool operator==(const MessageBox&, const MessageBox&) = default;
   };
+  using Boxes = std::vector<MessageBox>;
 
   // The window as `form` describes it, centred on a screen of `screen`.
   explicit MemoryUi(const FormSpec& form, Size screen = {1280, 800});

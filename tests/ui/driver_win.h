@@ -151,7 +151,4 @@ inline RECT rect(int left, int top, int width, int height) { return {left, top, 
 // Equal rectangles, or both described.
 ::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected);
 
-// Virtual-key code of a letter or digit key.
-inline WORD vk_of(wchar_t c) { return static_cast<WORD>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c); }
-
 }  // namespace tapvero::uitest
