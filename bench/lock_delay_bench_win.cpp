@@ -361,14 +361,6 @@ std::vector<WORD> alternating(int presses) {
   return keys;
 }
 
-std::wstring beside_this_program(const std::wstring& name) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring dir = self;
-  dir.resize(dir.find_last_of(L'\\'));
-  return dir + L"\\" + name;
-}
-
 std::string hold_note(const Holder& h) {
   std::string s = int_text(static_cast<std::int64_t>(h.lengths_ms.size())) + " holds";
   if (!h.lengths_ms.empty())
@@ -463,7 +455,7 @@ int main() {
     busy.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
     busy.starts_ms = hold_starts;
     busy.started = CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted");
-    HMODULE dll = LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str());
+    HMODULE dll = LoadLibraryW(uitest::beside_this_program(L"gui_hold_hook.dll").c_str());
     auto* procedure =
         dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "hold_hook"))) : nullptr;
     HHOOK hook = procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll, gui_thread) : nullptr;

@@ -123,6 +123,10 @@ bool shows_icon(HWND shown, LPCWSTR id) {
   return same;
 }
 
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
 std::wstring beside_this_program(const std::wstring& name) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -130,10 +134,6 @@ std::wstring beside_this_program(const std::wstring& name) {
   dir.resize(dir.find_last_of(L'\\'));
   return dir + L"\\" + name;
 }
-
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-}  // namespace
 
 ::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
   if (EqualRect(&actual, &expected)) return ::testing::AssertionSuccess();

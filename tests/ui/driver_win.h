@@ -24,6 +24,9 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeou
 // A left click anywhere on the screen, on whatever window is there.
 void click_screen(POINT screen);
 
+// A file in this program's folder.
+std::wstring beside_this_program(const std::wstring& name);
+
 // The Tapvero.exe under test, as a Windows path.
 std::wstring program_under_test();
 
