@@ -165,17 +165,8 @@ bool focus_receiver(HWND receiver, HWND tapvero) {
 
 // ---- the sender
 
-INPUT key_input(WORD vk, bool up) {
-  INPUT i{};
-  i.type = INPUT_KEYBOARD;
-  i.ki.wVk = vk;
-  i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return i;
-}
-
 void press(WORD vk) {
-  INPUT in[2] = {key_input(vk, false), key_input(vk, true)};
+  INPUT in[2] = {uitest::key_input(vk, false), uitest::key_input(vk, true)};
   SendInput(2, in, sizeof(INPUT));
 }
 

@@ -74,15 +74,6 @@ void send_mouse(POINT screen, DWORD down, DWORD up) {
   SendInput(down ? 3 : 1, in, sizeof(INPUT));
 }
 
-INPUT key_input(WORD vk, bool up) {
-  INPUT i{};
-  i.type = INPUT_KEYBOARD;
-  i.ki.wVk = vk;
-  i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-  i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return i;
-}
-
 // Whether the static control `shown` shows the system icon `id`. Icons do not
 // cross processes, so the screen's pixels are compared with the icon drawn
 // here on the same background.
@@ -126,6 +117,15 @@ bool shows_icon(HWND shown, LPCWSTR id) {
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
+
+INPUT key_input(WORD vk, bool up) {
+  INPUT i{};
+  i.type = INPUT_KEYBOARD;
+  i.ki.wVk = vk;
+  i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return i;
+}
 
 std::wstring beside_this_program(const std::wstring& name) {
   wchar_t self[MAX_PATH];

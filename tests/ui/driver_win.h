@@ -24,6 +24,10 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeou
 // A left click anywhere on the screen, on whatever window is there.
 void click_screen(POINT screen);
 
+// One key press (`up` false) or release, as the keyboard sends it: with
+// its scan code.
+INPUT key_input(WORD vk, bool up);
+
 // A file in this program's folder.
 std::wstring beside_this_program(const std::wstring& name);
 
