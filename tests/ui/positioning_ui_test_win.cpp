@@ -161,7 +161,6 @@ TEST(PositioningUi, AWindowedRunCountsHitsAndMissesAndReportsThemOnClose) {
   // The client area's corner farthest from the bubble: the band a key hit
   // is judged by lies above the bubble and can reach a nearby corner.
   const RECT b = t.client_rect(按钮_泡泡);
-  const SIZE c = t.client_size();
   const POINT bare = screen_point(t, {b.left + b.right < c.cx ? c.cx - 4 : 3, b.top + b.bottom < c.cy ? c.cy - 4 : 3});
   move_to(t, bare);
   ASSERT_FALSE(in_hit_band(t));
