@@ -301,9 +301,27 @@ void Tapvero::click_at(POINT screen, bool right) const {
              right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
 }
 
-void Tapvero::move_pointer(POINT screen) const {
+// Under Wine each move made here also reaches the program as an X crossing
+// event, which its thread turns back into a move of the pointer when it gets
+// round to it: a late one puts the pointer back where an earlier move left it,
+// until the program's next event brings it here again. The move holds once the
+// pointer has stayed here, with the program's thread answering all along, for
+// longer than Wine trusts its own record of the position (100 ms): the X
+// server has been asked since, so it has sent every such event, and the
+// program has had every chance to take them.
+bool Tapvero::move_pointer(POINT screen) const {
   wait_for_no_capture();
   send_mouse(screen, 0, 0);
+  ULONGLONG here_since = GetTickCount64();
+  return wait_until([&] {
+    settle({window_});
+    POINT at{};
+    const ULONGLONG now = GetTickCount64();
+    if (GetCursorPos(&at) && at.x == screen.x && at.y == screen.y) return now - here_since >= 150;
+    send_mouse(screen, 0, 0);
+    here_since = now;
+    return false;
+  });
 }
 
 // Mouse input goes to the window holding the capture when it arrives: a

@@ -228,7 +228,7 @@ TEST(MainWindowUi, EachTabsHintShowsAsItsTooltip) {
   t.select_page(kPositioningPage);
   POINT on_tab{};
   GetCursorPos(&on_tab);
-  t.move_pointer({on_tab.x + 1, on_tab.y});
+  ASSERT_TRUE(t.move_pointer({on_tab.x + 1, on_tab.y}));
   std::wstring seen;
   EXPECT_TRUE(wait_until([&] { return (seen = tooltip_text(t)) == L"测试的定位速度和精度"; }, 5000))
       << "tooltip: " << seen.size() << " characters";

@@ -31,14 +31,7 @@ POINT cursor() {
   return p;
 }
 
-// Moves the pointer and waits until it is there.
-void move_to(const Tapvero& t, POINT p) {
-  t.move_pointer(p);
-  ASSERT_TRUE(wait_until([&] {
-    const POINT at = cursor();
-    return at.x == p.x && at.y == p.y;
-  }));
-}
+void move_to(const Tapvero& t, POINT p) { ASSERT_TRUE(t.move_pointer(p)); }
 
 // Whether the pointer is where a key press on the bubble is judged a hit:
 // within the bubble's rectangle taken from the window's outer corner, the
