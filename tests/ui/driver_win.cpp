@@ -309,6 +309,8 @@ void Tapvero::click_at(POINT screen, bool right) const {
 // longer than Wine trusts its own record of the position (100 ms): the X
 // server has been asked since, so it has sent every such event, and the
 // program has had every chance to take them.
+constexpr ULONGLONG kPointerStillMs = 150;
+
 bool Tapvero::move_pointer(POINT screen) const {
   wait_for_no_capture();
   send_mouse(screen, 0, 0);
@@ -317,7 +319,7 @@ bool Tapvero::move_pointer(POINT screen) const {
     settle({window_});
     POINT at{};
     const ULONGLONG now = GetTickCount64();
-    if (GetCursorPos(&at) && at.x == screen.x && at.y == screen.y) return now - here_since >= 150;
+    if (GetCursorPos(&at) && at.x == screen.x && at.y == screen.y) return now - here_since >= kPointerStillMs;
     send_mouse(screen, 0, 0);
     here_since = now;
     return false;
