@@ -20,14 +20,14 @@ class AlternationLock {
   // 按钮_开启自动锁定: the hook on, nothing locked yet. When Windows refuses
   // the hook, the lock stays off and a message box says so.
   void switch_lock_on();
-  // 按钮_关闭自动锁定: the hook off, both keys free.
+  // 按钮_关闭自动锁定: the hook off, nothing withheld.
   void switch_lock_off();
   // The trigger keys as last loaded or saved; they apply from the next press.
   void set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
     keys_.set_trigger_keys(z_key_code, x_key_code);
   }
-  // The window closing: hook and hotkeys go, whether or not the lock was
-  // ever on; the buttons stay as they are.
+  // The window closing: the hook goes, whether or not the lock was ever
+  // on; the buttons stay as they are.
   void release_keyboard();
 
   // The input thread's part, for what reaches that thread directly.

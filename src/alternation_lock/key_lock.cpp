@@ -1,94 +1,86 @@
 #include "alternation_lock/key_lock.h"
 
-#include <utility>
-
 namespace tapvero::alternation_lock {
 
 KeyLock::KeyLock(input::InputSystem& system, input::InputThread& thread, std::function<void()> switched_itself_off)
-    : system_(system),
-      thread_(thread),
-      switched_itself_off_(std::move(switched_itself_off)),
-      hook_(system),
-      hotkeys_(system),
-      ignore_press_(
-          [](input::WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t { return 0; }) {}
+    : system_(system), thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
 
 void KeyLock::set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
-  z_key_.store(z_key_code);
-  x_key_.store(x_key_code);
+  trigger_keys_.store(static_cast<std::uint32_t>(z_key_code) |
+                      static_cast<std::uint64_t>(static_cast<std::uint32_t>(x_key_code)) << 32);
+}
+
+std::pair<std::int32_t, std::int32_t> KeyLock::trigger_keys() const {
+  const std::uint64_t keys = trigger_keys_.load();
+  return {static_cast<std::int32_t>(static_cast<std::uint32_t>(keys)),
+          static_cast<std::int32_t>(static_cast<std::uint32_t>(keys >> 32))};
 }
 
 void KeyLock::install_hook() {
-  hook_.install_keyboard_hook([this](std::int32_t key_code) { lock_key_step(key_code); },
-                              [this](const input::KeyEvent& event) {
-                                if (!event.released()) watch_.hook_saw_press();
-                              });
+  hook_.install_keyboard_hook([this](std::int32_t key_code) { return lock_key_step(key_code); },
+                              [this](const input::KeyEvent& event) { watch_.hook_saw(event); });
   watch_.reset();
 }
 
 bool KeyLock::switch_lock_on() {
   install_hook();
-  window_ = thread_.window();
-  on_.store(hook_.handle() != 0);
-  return on_.load();
+  locked_key_ = 0;
+  state_.store(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
+  return on();
 }
 
-// Runs while Windows holds the keystroke: a few calls, the same few
-// however long the lock has been on.
-void KeyLock::lock_key_step(std::int32_t key_code) {
-  // A repeat of the last key (also our own synthesised press coming back
-  // through the hook) changes nothing; Windows withholds it if it is locked.
-  if (key_code == last_key_) return;
-  const std::int32_t z = z_key_.load();
-  const std::int32_t x = x_key_.load();
+// Runs while Windows holds the keystroke: a few comparisons, and for an
+// accepted press one synthesised release.
+bool KeyLock::lock_key_step(std::int32_t key_code) {
+  // A repeat of the last key changes nothing, and is withheld while it is
+  // the locked one (after switching off and on, nothing is).
+  if (key_code == last_key_) return locked_key_ != 0 && key_code == locked_key_;
+  const auto [z, x] = trigger_keys();
   if (key_code == z) {
-    lock(z, x, kLeftKey, kRightKey);
+    lock(LockState::kZLocked, z, x);
   } else if (key_code == x) {
-    lock(x, z, kRightKey, kLeftKey);
+    lock(LockState::kXLocked, x, z);
   } else if (key_code == kF12) {
     switch_lock_off();
     switched_itself_off_();
   }
+  return false;
 }
 
-void KeyLock::lock(std::int32_t pressed, std::int32_t other, std::string_view locked_identifier,
-                   std::string_view freed_identifier) {
+void KeyLock::lock(LockState state, std::int32_t pressed, std::int32_t other) {
   last_key_ = pressed;
-  // Release the other key, so that no program takes it as still held, and
-  // give the focused program the press that the hotkey is about to withhold.
-  system_.key_event(other, input::kKeyEventKeyUp);
-  system_.key_event(pressed, 0);
-  hotkeys_.unregister_hotkey(window_, freed_identifier);
-  // A key another program holds is simply not withheld.
-  hotkeys_.窗口_热键注册(window_, 0, pressed, ignore_press_, locked_identifier);
-}
-
-void KeyLock::free_both_keys() {
-  hotkeys_.unregister_hotkey(window_, kLeftKey);
-  hotkeys_.unregister_hotkey(window_, kRightKey);
+  locked_key_ = pressed;
+  state_.store(state);
+  // The other key is free again: tell every program it is up, so that none
+  // takes it as still held. This press goes on as the player made it.
+  system_.key_event(other, system_.scan_code(other), input::kKeyEventKeyUp);
 }
 
 void KeyLock::switch_lock_off() {
   hook_.remove_keyboard_hook();
-  free_both_keys();
-  on_.store(false);
+  locked_key_ = 0;
+  state_.store(LockState::kOff);
 }
 
-void KeyLock::raw_input_press(std::int32_t key_code) {
-  if (!on_.load()) return;
-  const std::optional<std::uint64_t> ticket = watch_.raw_input_saw_press();
-  if (!ticket || key_code == 0 || (key_code != z_key_.load() && key_code != x_key_.load())) return;
-  thread_.after(input::HookWatch::kPatienceMs, [this, t = *ticket] { check_hook(t); });
+void KeyLock::raw_input_press(std::int32_t key_code, bool in_front) {
+  if (!on() || in_front) return;
+  const auto [z, x] = trigger_keys();
+  if (key_code == 0 || (key_code != z && key_code != x)) return;
+  if (const auto ticket = watch_.raw_input_saw_press(key_code))
+    thread_.after(input::HookWatch::kPatienceMs, [this, t = *ticket] { check_hook(t); });
 }
 
-void KeyLock::check_hook(std::uint64_t ticket) {
-  if (!on_.load() || !watch_.hook_lost(ticket)) return;
-  // Without a hook nothing would ever free the withheld key.
-  free_both_keys();
+void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
+  if (!on() || !watch_.hook_lost(ticket)) return;
+  // Presses went by undecided: start again with nothing locked.
   hook_.remove_keyboard_hook();
   install_hook();
-  if (hook_.handle() != 0) return;
-  on_.store(false);
+  locked_key_ = 0;
+  if (hook_.handle() != 0) {
+    state_.store(LockState::kNothingLocked);
+    return;
+  }
+  state_.store(LockState::kOff);
   switched_itself_off_();
 }
 

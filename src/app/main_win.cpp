@@ -36,7 +36,7 @@ std::u16string module_path() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   using namespace tapvero;
   // The input thread: key presses and clicks are timed there as they
-  // happen, and the alternation lock's hook and hotkeys live there, so that
+  // happen, and the alternation lock's hook lives there, so that
   // no key of the desktop ever waits for the window. It outlives the window
   // and stops at the exit.
   widgets::PressStamps stamps;
@@ -53,16 +53,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                            input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
   input_thread.run([&] {
-    input_thread.route_hotkeys_to(&lock.hotkeys());
-    input_thread.route_raw_input_to([&](HRAWINPUT raw) {
-      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key);
+    input_thread.route_raw_input_to([&](HRAWINPUT raw, bool in_front) {
+      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key, in_front);
     });
   });
   const int result = ui.create(program, show) ? ui.run() : 1;
   input_thread.run([&] {
     input_timer.stop_listening();
     input_thread.route_raw_input_to(nullptr);
-    input_thread.route_hotkeys_to(nullptr);
   });
   input_thread.stop();
   return result;

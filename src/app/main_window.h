@@ -38,7 +38,7 @@ struct Services {
   storage::FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
-  // The keyboard hook, hotkeys and synthesised keys of the alternation lock,
+  // The keyboard hook and synthesised keys of the alternation lock,
   // and the thread they belong to.
   input::InputSystem& input;
   input::InputThread& input_thread;

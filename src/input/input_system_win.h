@@ -1,4 +1,4 @@
-// The keyboard hook, the hotkeys and synthesised keys through USER32.
+// The keyboard hook and synthesised keys through USER32.
 #pragma once
 
 #include "input/input_system.h"
@@ -16,11 +16,8 @@ class Win32InputSystem final : public InputSystem {
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override;
   void unhook(HookHandle handle) override;
-  bool register_hotkey(WindowHandle window, int id, std::uint32_t modifiers, std::int32_t key_code) override;
-  void unregister_hotkey(WindowHandle window, int id) override;
-  WindowHandle own_window() override;
-  void message_box(WindowHandle owner, std::string_view text, std::string_view title, std::uint32_t style) override;
-  void key_event(std::int32_t key_code, std::uint32_t flags) override;
+  std::uint32_t scan_code(std::int32_t key_code) override;
+  void key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) override;
 };
 
 }  // namespace tapvero::input

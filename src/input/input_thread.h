@@ -1,5 +1,5 @@
 // The input thread: a thread of its own, of time-critical priority, that
-// owns the keyboard hook and the hotkeys. Windows calls a low-level hook on
+// owns the keyboard hook. Windows calls a low-level hook on
 // the thread that installed it and holds every key of the desktop until it
 // returns, so that thread must never wait for the window: it touches no
 // control and no file, and tells the window's thread what it must know by
@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "input/input_system.h"
 
 namespace tapvero::input {
 
@@ -24,8 +23,6 @@ class InputThread {
   // From the input thread: runs `task` there once `milliseconds` have
   // passed.
   virtual void after(std::uint32_t milliseconds, std::function<void()> task) = 0;
-  // The input thread's own window, which its hotkeys are registered for.
-  virtual WindowHandle window() const = 0;
 };
 
 }  // namespace tapvero::input

@@ -85,14 +85,8 @@ LRESULT Win32InputThread::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case kRunTask:
       (*reinterpret_cast<const std::function<void()>*>(lp))();
       return 0;
-    case WM_HOTKEY:
-      if (hotkeys_) {
-        if (const auto result = hotkeys_->hotkey_window_procedure(reinterpret_cast<WindowHandle>(hwnd), msg, wp, lp))
-          return *result;
-      }
-      return 0;
     case WM_INPUT:
-      if (raw_input_) raw_input_(reinterpret_cast<HRAWINPUT>(lp));
+      if (raw_input_) raw_input_(reinterpret_cast<HRAWINPUT>(lp), GET_RAWINPUT_CODE_WPARAM(wp) == RIM_INPUT);
       break;  // the system cleans up after it
     case WM_TIMER: {
       const auto timer = timers_.find(wp);

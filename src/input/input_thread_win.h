@@ -1,7 +1,7 @@
 // The input thread on Windows: a thread of time-critical priority with a
-// message-only window of its own, which receives the hotkeys' WM_HOTKEY,
-// the raw input of the whole desktop and the thread's timers; the keyboard
-// hook installed from its tasks is called on it.
+// message-only window of its own, which receives the raw input of the
+// whole desktop and the thread's timers; the keyboard hook installed from
+// its tasks is called on it.
 #pragma once
 
 #include <windows.h>
@@ -10,15 +10,15 @@
 #include <functional>
 #include <map>
 
-#include "input/hotkeys.h"
 #include "input/input_thread.h"
 
 namespace tapvero::input {
 
 class Win32InputThread final : public InputThread {
  public:
-  // Raw input that reaches the thread's window (the HRAWINPUT of a WM_INPUT).
-  using RawInputHandler = std::function<void(HRAWINPUT input)>;
+  // Raw input that reaches the thread's window (the HRAWINPUT of a
+  // WM_INPUT); `in_front` when it went to a window of this process.
+  using RawInputHandler = std::function<void(HRAWINPUT input, bool in_front)>;
 
   // Starts the thread and waits until its window exists.
   Win32InputThread();
@@ -34,12 +34,10 @@ class Win32InputThread final : public InputThread {
 
   void run(const std::function<void()>& task) override;
   void after(std::uint32_t milliseconds, std::function<void()> task) override;
-  WindowHandle window() const override { return reinterpret_cast<WindowHandle>(window_); }
   HWND hwnd() const { return window_; }
 
-  // Where the window's WM_HOTKEY and WM_INPUT go; set from a task (or
-  // before the first hotkey and raw input device are registered).
-  void route_hotkeys_to(Hotkeys* hotkeys) { hotkeys_ = hotkeys; }
+  // Where the window's WM_INPUT goes; set from a task (or before the first
+  // raw input device is registered).
   void route_raw_input_to(RawInputHandler handler) { raw_input_ = std::move(handler); }
 
  private:
@@ -50,7 +48,6 @@ class Win32InputThread final : public InputThread {
   HANDLE thread_ = nullptr;
   HANDLE ready_ = nullptr;
   HWND window_ = nullptr;
-  Hotkeys* hotkeys_ = nullptr;
   RawInputHandler raw_input_;
   std::map<UINT_PTR, std::function<void()>> timers_;  // by timer id
   UINT_PTR next_timer_ = 1;

@@ -23,9 +23,9 @@ void KeyboardHook::remove_keyboard_hook() {
   handle_ = 0;
 }
 
-void KeyboardHook::on_key_event(const KeyEvent& event) {
+bool KeyboardHook::on_key_event(const KeyEvent& event) {
   if (observer_) observer_(event);
-  if (event.flags < kFirstUnreportedFlags && callback_) callback_(event.key_code);
+  return event.flags < kFirstUnreportedFlags && callback_ && callback_(event.key_code);
 }
 
 }  // namespace tapvero::input

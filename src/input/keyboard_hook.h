@@ -1,6 +1,7 @@
-// The system-wide low-level keyboard hook: every key press on the desktop,
-// whichever program has the focus, goes to one callback. It only watches:
-// every event goes on to the next hook unchanged.
+// The system-wide low-level keyboard hook: every key event on the desktop,
+// whichever program has the focus, goes to one callback, which may withhold
+// a key press from every program; everything else goes on to the next hook
+// unchanged.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,9 @@ namespace tapvero::input {
 
 class KeyboardHook {
  public:
-  // Receives the virtual-key code of each reported key press.
-  using Callback = std::function<void(std::int32_t key_code)>;
+  // Receives the virtual-key code of each reported key press; true
+  // withholds that press from every program.
+  using Callback = std::function<bool(std::int32_t key_code)>;
   // Sees every event the hook is called for, reported or not.
   using Observer = std::function<void(const KeyEvent& event)>;
 
@@ -29,11 +31,11 @@ class KeyboardHook {
   // leaves the handle 0. The callback may call it while it runs.
   void remove_keyboard_hook();
 
-  // Each event the hook is called for. A press whose flags, as a whole
-  // number, are below 0x23 (never a release, nor an injected key with Alt
-  // held) goes to the callback, which returns before the event goes on to
-  // the next hook.
-  void on_key_event(const KeyEvent& event);
+  // Each event the hook is called for; true if it is withheld. A press
+  // whose flags, as a whole number, are below 0x23 (never a release, nor an
+  // injected key with Alt held) goes to the callback, which decides; every
+  // other event goes on.
+  bool on_key_event(const KeyEvent& event);
 
   HookHandle handle() const { return handle_; }
 

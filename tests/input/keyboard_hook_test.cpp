@@ -17,8 +17,10 @@ class KeyboardHookTest : public ::testing::Test {
   // One event, as the Windows side hands it over.
   void event(std::int32_t key_code, std::uint32_t flags) { hook.on_key_event({key_code, flags, 1000}); }
   KeyboardHook::Callback logging(const std::string& name) {
-    return
-        [this, name](std::int32_t key) { system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key))); };
+    return [this, name](std::int32_t key) {
+      system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key)));
+      return false;
+    };
   }
 
   FakeInputSystem system;
@@ -66,15 +68,22 @@ TEST_F(KeyboardHookTest, AFailedInstallationIsTriedAgainNextTime) {
 // Which flags make a reported press: a release never, a press with any mix
 // of the extended and injected bits, with Alt held too, but not Alt held and
 // injected together, nor Alt with the extended and lower-integrity bits.
-// The observer sees every event all the same.
+// Only a reported press can be withheld, and then as the callback says; the
+// observer sees every event all the same.
 TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEvent) {
   std::vector<std::int32_t> reported;
   int observed = 0;
-  hook.install_keyboard_hook([&](std::int32_t key) { reported.push_back(key); }, [&](const KeyEvent&) { ++observed; });
+  hook.install_keyboard_hook(
+      [&](std::int32_t key) {
+        reported.push_back(key);
+        return key % 2 == 0;
+      },
+      [&](const KeyEvent&) { ++observed; });
   std::vector<std::int32_t> expected;
   for (std::uint32_t flags = 0; flags <= 0xFF; ++flags) {
-    event(static_cast<std::int32_t>(0x100 + flags), flags);
-    if (flags < 0x23) expected.push_back(static_cast<std::int32_t>(0x100 + flags));
+    const auto key = static_cast<std::int32_t>(0x100 + flags);
+    EXPECT_EQ(hook.on_key_event({key, flags, 1000}), flags < 0x23 && key % 2 == 0) << flags;
+    if (flags < 0x23) expected.push_back(key);
   }
   EXPECT_EQ(reported, expected);
   // The whole 32-bit value counts: a high bit is no small number.
@@ -84,35 +93,44 @@ TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEve
 }
 
 TEST_F(KeyboardHookTest, TheCallbackMayRemoveTheHookWhileItRuns) {
-  hook.install_keyboard_hook([&](std::int32_t) { hook.remove_keyboard_hook(); });
+  hook.install_keyboard_hook([&](std::int32_t) {
+    hook.remove_keyboard_hook();
+    return false;
+  });
   event(0x7B, 0);
   EXPECT_EQ(hook.handle(), 0u);
   EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70"}));
 }
 
-// Raw input reports a press after the hook has seen it; a press it reports
-// that the hook never saw means the hook is gone, and presses the hook saw
-// that raw input missed never hide that.
-TEST(HookWatch, APressRawInputSawAndTheHookDidNotIsOwed) {
+// A press raw input saw and the hook did not is owed, key by key; presses
+// the hook saw that raw input missed never hide that for long; and a press
+// the hook missed while it went on being called is forgiven.
+TEST(HookWatch, APressRawInputSawIsOwedUntilTheHookSeesItOrShowsItIsAlive) {
+  const auto press = [](std::int32_t key) { return KeyEvent{key, 0, 0}; };
   HookWatch watch;
-  watch.hook_saw_press();
-  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
-  for (int i = 0; i < 5; ++i) watch.hook_saw_press();  // raw input reports one and misses the others
-  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
-  for (std::uint64_t i = 0; i < HookWatch::kLead; ++i) EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
-  const auto late = watch.raw_input_saw_press();  // its hook call comes later
+  watch.hook_saw(press(0x5A));
+  EXPECT_FALSE(watch.raw_input_saw_press(0x5A));
+  for (int i = 0; i < 5; ++i) watch.hook_saw(press(0x5A));  // raw input reports one and misses the others
+  EXPECT_FALSE(watch.raw_input_saw_press(0x5A));
+  for (std::uint32_t i = 0; i < HookWatch::kLead; ++i) EXPECT_FALSE(watch.raw_input_saw_press(0x5A));
+  const auto late = watch.raw_input_saw_press(0x5A);  // its hook call comes later
   ASSERT_TRUE(late);
-  watch.hook_saw_press();
+  const auto other = watch.raw_input_saw_press(0x58);  // Z's lead owes nothing to X
+  ASSERT_TRUE(other);
+  watch.hook_saw(press(0x5A));
   EXPECT_FALSE(watch.hook_lost(*late));
-  const auto lost = watch.raw_input_saw_press();  // the hook is gone from here
-  const auto next = watch.raw_input_saw_press();
-  ASSERT_TRUE(lost && next);
+  EXPECT_FALSE(watch.hook_lost(*other));  // alive: X's missed press is forgiven
+  const auto lost = watch.raw_input_saw_press(0x58);  // the hook is gone from here
+  ASSERT_TRUE(lost);
   EXPECT_TRUE(watch.hook_lost(*lost));
-  EXPECT_TRUE(watch.hook_lost(*next));
   watch.reset();  // a new hook owes nothing
-  EXPECT_FALSE(watch.hook_lost(*next));
-  watch.hook_saw_press();
-  EXPECT_EQ(watch.raw_input_saw_press(), std::nullopt);
+  EXPECT_FALSE(watch.hook_lost(*lost));
+  const auto released = watch.raw_input_saw_press(0x58);
+  ASSERT_TRUE(released);
+  watch.hook_saw({0x58, kKeyUp, 0});  // a release is no press, but a sign of life
+  EXPECT_FALSE(watch.hook_lost(*released));
+  watch.hook_saw(press(0x58));
+  EXPECT_FALSE(watch.raw_input_saw_press(0x58));
 }
 
 }  // namespace
