@@ -127,6 +127,11 @@ INPUT key_input(WORD vk, bool up) {
   return i;
 }
 
+bool under_wine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 std::wstring beside_this_program(const std::wstring& name) {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -491,13 +496,24 @@ std::vector<std::string> KeyLogWindow::lines() const {
   return out;
 }
 
-std::vector<std::string> KeyLogWindow::presses() const {
+namespace {
+
+std::vector<std::string> lines_starting(const std::vector<std::string>& lines, const std::string& start,
+                                        const std::string& except = {}) {
   std::vector<std::string> out;
-  for (const std::string& line : lines()) {
-    if (line.rfind("down ", 0) == 0 && line != "down 51") out.push_back(line);
+  for (const std::string& line : lines) {
+    if (line.rfind(start, 0) == 0 && line != except) out.push_back(line);
   }
   return out;
 }
+
+}  // namespace
+
+std::vector<std::string> KeyLogWindow::presses() const { return lines_starting(lines(), "down ", "down 51"); }
+
+std::vector<std::string> KeyLogWindow::raw_presses() const { return lines_starting(lines(), "raw ", "raw 51"); }
+
+int KeyLogWindow::without_scan_code() const { return static_cast<int>(lines_starting(lines(), "scan0 ").size()); }
 
 int KeyLogWindow::count(const std::string& line) const {
   int n = 0;

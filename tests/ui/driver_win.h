@@ -28,6 +28,9 @@ void click_screen(POINT screen);
 // its scan code.
 INPUT key_input(WORD vk, bool up);
 
+// Whether this program runs under Wine rather than Windows.
+bool under_wine();
+
 // A file in this program's folder.
 std::wstring beside_this_program(const std::wstring& name);
 
@@ -140,10 +143,14 @@ class KeyLogWindow {
     return reinterpret_cast<std::uintptr_t>(GetPropW(window_, L"__wine_x11_whole_window"));
   }
 
-  // Every line of the log, and the key-downs other than the sentinel's (Q).
+  // Every line of the log, and the key-downs other than the sentinel's (Q),
+  // as key messages ("down 5A") and as raw input ("raw 5A").
   std::vector<std::string> lines() const;
   std::vector<std::string> presses() const;
+  std::vector<std::string> raw_presses() const;
   int count(const std::string& line) const;
+  // Key-downs that came without a scan code, by either path.
+  int without_scan_code() const;
   int sentinels() const { return count("up 51"); }
 
  private:
