@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 
-
 namespace tapvero::input {
 
 class InputThread {

@@ -162,10 +162,18 @@ TEST_P(LockStateTable, TheHookWithholdsTheLockedKeyAndPassesEverythingElse) {
     system.hook_answers.clear();
     system.calls.clear();
     switch (step.act) {
-      case Act::kPress: system.press(step.key); break;
-      case Act::kRelease: system.release(step.key); break;
-      case Act::kSwitchOn: lock.switch_lock_on(); break;
-      case Act::kSwitchOff: lock.switch_lock_off(); break;
+      case Act::kPress:
+        system.press(step.key);
+        break;
+      case Act::kRelease:
+        system.release(step.key);
+        break;
+      case Act::kSwitchOn:
+        lock.switch_lock_on();
+        break;
+      case Act::kSwitchOff:
+        lock.switch_lock_off();
+        break;
     }
     if (step.act == Act::kSwitchOn || step.act == Act::kSwitchOff) system.calls.clear();
     EXPECT_EQ(system.hook_answers, step.answers) << "step " << i;
@@ -176,6 +184,7 @@ TEST_P(LockStateTable, TheHookWithholdsTheLockedKeyAndPassesEverythingElse) {
 
 using enum Act;
 using enum LockState;
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Scripts, LockStateTable,
     ::testing::Values(
@@ -212,6 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {kPress, kZ, {"down 5a pass"}, {}, kXLocked},
                 {kPress, kX, {"down 58 withhold"}, {}, kXLocked}}}),
     [](const ::testing::TestParamInfo<Script>& param) { return std::string(param.param.name); });
+// clang-format on
 
 // F12 switches off on the input thread; the page learns it by a posted
 // message, and shows the lock as it is then.
@@ -235,8 +245,8 @@ TEST_F(AlternationLockTest, F12SwitchesOffAndThePageShowsItOnceThePostedMessageA
 TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheSlot) {
   on();
   system.press(kZ);
-  lock.set_trigger_keys(kC, kX);           // saved while Z is locked
-  EXPECT_EQ(keys().locked_key(), kZ);      // the old key stays locked
+  lock.set_trigger_keys(kC, kX);       // saved while Z is locked
+  EXPECT_EQ(keys().locked_key(), kZ);  // the old key stays locked
   system.calls.clear();
   system.press(kC);
   EXPECT_EQ(system.calls, (Strings{"key 58 up 2d"}));

@@ -119,7 +119,7 @@ TEST(HookWatch, APressRawInputSawIsOwedUntilTheHookSeesItOrShowsItIsAlive) {
   ASSERT_TRUE(other);
   watch.hook_saw(press(0x5A));
   EXPECT_FALSE(watch.hook_lost(*late));
-  EXPECT_FALSE(watch.hook_lost(*other));  // alive: X's missed press is forgiven
+  EXPECT_FALSE(watch.hook_lost(*other));              // alive: X's missed press is forgiven
   const auto lost = watch.raw_input_saw_press(0x58);  // the hook is gone from here
   ASSERT_TRUE(lost);
   EXPECT_TRUE(watch.hook_lost(*lost));

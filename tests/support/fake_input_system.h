@@ -59,11 +59,16 @@ class FakeInputSystem final : public InputSystem {
   // A few keys of a US keyboard; none for the rest.
   std::uint32_t scan_code(std::int32_t key_code) override {
     switch (key_code) {
-      case 0x43: return 0x2E;  // C
-      case 0x58: return 0x2D;  // X
-      case 0x5A: return 0x2C;  // Z
-      case 0x7B: return 0x58;  // F12
-      default: return 0;
+      case 0x43:
+        return 0x2E;  // C
+      case 0x58:
+        return 0x2D;  // X
+      case 0x5A:
+        return 0x2C;  // Z
+      case 0x7B:
+        return 0x58;  // F12
+      default:
+        return 0;
     }
   }
   void key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) override {

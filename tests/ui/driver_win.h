@@ -90,7 +90,7 @@ class Tapvero {
   void bring_to_front() const;
   void click(int id, bool right = false) const;           // the middle of a control
   void click_at(POINT screen, bool right = false) const;  // anywhere on the screen
-  bool move_pointer(POINT screen) const;  // false if it never stays there
+  bool move_pointer(POINT screen) const;                  // false if it never stays there
   void key(WORD vk, bool with_shift = false, bool with_ctrl = false) const;
   void type(const std::wstring& characters) const;  // as WM_CHAR input
   void select_page(int page) const;                 // a click on the tab
