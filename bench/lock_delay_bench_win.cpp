@@ -1,15 +1,22 @@
-// The delay that the alternation lock adds to every key-down a game sees.
-// A window of the bench's own, on a thread of its own and in the
-// foreground, stands in for the game: it reads the performance counter at
-// each WM_KEYDOWN. A sender thread presses Z and X in turn (down and up)
-// with SendInput at a steady interval, reading the counter just before each
-// call; delay = receipt - that reading. With the lock on, the press of the
-// other trigger key reaches the game as the press the lock synthesises, so
-// Z X Z X ... gives one key-down per press. Cases, in one run:
+// What the alternation lock does to the key-downs a game sees, and the
+// delay it adds to them. A window of the bench's own, on a thread of its own
+// and in the foreground, stands in for the game and reads the keyboard both
+// ways a game does: window messages (WM_KEYDOWN) and raw input (WM_INPUT,
+// registered for the keyboard as a game in front registers). It reads the
+// performance counter at each key-down. A sender thread presses Z and X
+// (down and up) with SendInput at a steady interval, reading the counter
+// just before each call; delay = receipt - that reading. Each press carries
+// a mark of its own as its extra information, which the event keeps on
+// both paths as long as it is the player's own; a key-down without it was
+// made by another program (the lock) and is put down to the last press of
+// its key sent before it came. Per path, the bench counts the key-downs
+// per accepted press (one, as the player made it), those of locked presses
+// (none, where the lock reaches), and those without a scan code. Cases, in
+// one run:
 //   a. no hook: Tapvero not running;
 //   b. Tapvero running with the lock switched on (its button clicked),
-//      otherwise idle; then the alternation check: Z Z X X ... must give
-//      one key-down per accepted press, Z X ...;
+//      otherwise idle; then the alternation check, Z Z X X ..., in which
+//      every second press is locked;
 //   c. the lock on while Tapvero's GUI thread is held for 0.5 s, several
 //      times during the run, the presses going on throughout: once with
 //      the thread suspended (SuspendThread), once with it busy, spinning
@@ -24,11 +31,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "driver_win.h"
@@ -44,8 +55,27 @@ using text::int_text;
 constexpr int kIntervalMs = 25;
 constexpr int kHoldMs = 500;
 constexpr WORD kSentinel = 'Q';  // a key the lock leaves alone, pressed after each case
+// A press's extra information: this in the high byte, the press's number
+// in the rest (raw input keeps 32 bits of it).
+constexpr ULONG_PTR kMark = 0x7B000000;
+constexpr ULONG_PTR kMarkMask = 0xFF000000;
 
-LONGLONG g_frequency = 1;
+struct HandleCloser {
+  void operator()(HANDLE h) const {
+    if (h) CloseHandle(h);
+  }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+struct LibraryFreer {
+  void operator()(HMODULE m) const { FreeLibrary(m); }
+};
+using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+struct Unhooker {
+  void operator()(HHOOK h) const { UnhookWindowsHookEx(h); }
+};
+using Hook = std::unique_ptr<std::remove_pointer_t<HHOOK>, Unhooker>;
 
 LONGLONG counter() {
   LARGE_INTEGER now{};
@@ -53,7 +83,14 @@ LONGLONG counter() {
   return now.QuadPart;
 }
 
-double counter_ms(LONGLONG c) { return static_cast<double>(c) * 1000.0 / static_cast<double>(g_frequency); }
+double counter_ms(LONGLONG c) {
+  static const double per_ms = [] {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(frequency.QuadPart) / 1000.0;
+  }();
+  return static_cast<double>(c) / per_ms;
+}
 
 double now_ms() { return counter_ms(counter()); }
 
@@ -69,32 +106,58 @@ void wait_until_ms(double until_ms) {
 
 // ---- the receiver: the game's stand-in
 
+// A key-down the receiver got, by either path.
 struct Receipt {
-  WPARAM vk;
+  WORD vk;
+  bool raw;        // WM_INPUT; else WM_KEYDOWN
+  bool scan_code;  // a nonzero one
+  ULONG_PTR mark;  // the event's extra information
   LONGLONG at;
 };
-constexpr int kMaxReceipts = 1 << 14;
-Receipt g_receipts[kMaxReceipts];
-std::atomic<int> g_received{0};
-std::atomic<int> g_clicks{0};
+
+// Written by the receiver's thread only, read by the others up to `count`.
+struct ReceiptLog {
+  static constexpr int kCapacity = 1 << 14;
+  Receipt items[kCapacity];
+  std::atomic<int> count{0};
+  std::atomic<int> clicks{0};
+
+  void add(const Receipt& r) {
+    const int n = count.load(std::memory_order_relaxed);
+    if (n == kCapacity) return;
+    items[n] = r;
+    count.store(n + 1, std::memory_order_release);
+  }
+};
 
 LRESULT CALLBACK receiver_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  const LONGLONG at = counter();
+  if (msg == WM_NCCREATE)
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+  auto* log = reinterpret_cast<ReceiptLog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!log) return DefWindowProcW(hwnd, msg, wp, lp);  // the messages before WM_NCCREATE
   switch (msg) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      const LONGLONG at = counter();
-      const int n = g_received.load(std::memory_order_relaxed);
-      if (n < kMaxReceipts) {
-        g_receipts[n] = {wp, at};
-        g_received.store(n + 1, std::memory_order_release);
-      }
+    case WM_SYSKEYDOWN:
+      log->add(
+          {static_cast<WORD>(wp), false, ((lp >> 16) & 0xFF) != 0, static_cast<ULONG_PTR>(GetMessageExtraInfo()), at});
       return 0;
-    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
       return 0;
+    case WM_INPUT: {
+      RAWINPUT raw{};
+      UINT size = sizeof raw;
+      if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) !=
+              static_cast<UINT>(-1) &&
+          raw.header.dwType == RIM_TYPEKEYBOARD && !(raw.data.keyboard.Flags & RI_KEY_BREAK))
+        log->add(
+            {raw.data.keyboard.VKey, true, raw.data.keyboard.MakeCode != 0, raw.data.keyboard.ExtraInformation, at});
+      break;  // on to DefWindowProcW, which frees the input
+    }
     case WM_LBUTTONDOWN:
-      g_clicks.fetch_add(1);
+      log->clicks.fetch_add(1);
       break;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -105,34 +168,63 @@ LRESULT CALLBACK receiver_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-struct ReceiverStart {
-  HANDLE ready;
-  HWND window = nullptr;
-};
-
-DWORD WINAPI receiver_main(void* param) {
-  auto& start = *static_cast<ReceiverStart*>(param);
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = receiver_procedure;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = L"TapveroLockDelayReceiver";
-  RegisterClassW(&wc);
-  // Below where Tapvero's window opens, beside the UI tests' game.
-  start.window = CreateWindowExW(0, wc.lpszClassName, L"Lock delay receiver", WS_OVERLAPPEDWINDOW, 360, 580, 320, 180,
-                                 nullptr, nullptr, wc.hInstance, nullptr);
-  if (start.window) {
-    ShowWindow(start.window, SW_SHOW);
-    UpdateWindow(start.window);
+// The receiver's window on a thread of its own, from construction until
+// destruction.
+class Receiver {
+ public:
+  Receiver() : log_(std::make_unique<ReceiptLog>()), ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_.reset(CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
+    if (thread_) WaitForSingleObject(ready_.get(), INFINITE);
   }
-  SetEvent(start.ready);
-  if (!start.window) return 1;
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-  return 0;
-}
+  ~Receiver() {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (thread_) WaitForSingleObject(thread_.get(), 5000);
+  }
+  Receiver(const Receiver&) = delete;
+  Receiver& operator=(const Receiver&) = delete;
+
+  HWND window() const { return window_; }
+  bool reads_raw_input() const { return raw_input_; }
+  DWORD raw_input_error() const { return raw_input_error_; }
+  ReceiptLog& log() { return *log_; }
+
+ private:
+  static DWORD WINAPI thread_main(void* param) {
+    auto& self = *static_cast<Receiver*>(param);
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = receiver_procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"TapveroLockDelayReceiver";
+    RegisterClassW(&wc);
+    // Below where Tapvero's window opens, beside the UI tests' game.
+    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"Lock delay receiver", WS_OVERLAPPEDWINDOW, 360, 580, 320,
+                                        180, nullptr, nullptr, wc.hInstance, self.log_.get());
+    if (window) {
+      // As a game reads raw input: for its own window, while in front.
+      const RAWINPUTDEVICE keyboard{1, 6, 0, window};
+      self.raw_input_ = RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
+      if (!self.raw_input_) self.raw_input_error_ = GetLastError();
+      ShowWindow(window, SW_SHOW);
+      UpdateWindow(window);
+    }
+    self.window_ = window;
+    SetEvent(self.ready_.get());
+    if (!window) return 1;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    return 0;
+  }
+
+  std::unique_ptr<ReceiptLog> log_;
+  Handle ready_;
+  Handle thread_;
+  HWND window_ = nullptr;
+  bool raw_input_ = false;
+  DWORD raw_input_error_ = 0;
+};
 
 bool receiver_in_front(HWND receiver) {
   GUITHREADINFO info{sizeof info};
@@ -143,30 +235,32 @@ bool receiver_in_front(HWND receiver) {
 // The receiver in front and with the X display's focus, as the UI tests
 // bring their game there: clicked, given the X focus, brought to the front
 // from here if need be, once both programs have handled every notice.
-bool focus_receiver(HWND receiver, HWND tapvero) {
+bool focus_receiver(Receiver& receiver, HWND tapvero) {
+  const HWND window = receiver.window();
   const std::string x_focus =
       "windowfocus --sync " +
-      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(receiver, L"__wine_x11_whole_window")));
+      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")));
   for (int attempt = 0; attempt < 5; ++attempt) {
     RECT r{};
-    GetWindowRect(receiver, &r);
-    const int clicks = g_clicks.load();
+    GetWindowRect(window, &r);
+    const int clicks = receiver.log().clicks.load();
     uitest::click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    uitest::wait_until([&] { return g_clicks.load() > clicks; }, 5000);
+    uitest::wait_until([&] { return receiver.log().clicks.load() > clicks; }, 5000);
     uitest::run_xdotool(x_focus);
-    uitest::settle({receiver, tapvero});
-    if (receiver_in_front(receiver)) return true;
-    SetForegroundWindow(receiver);
-    uitest::settle({receiver, tapvero});
-    if (receiver_in_front(receiver)) return true;
+    uitest::settle({window, tapvero});
+    if (receiver_in_front(window)) return true;
+    SetForegroundWindow(window);
+    uitest::settle({window, tapvero});
+    if (receiver_in_front(window)) return true;
   }
   return false;
 }
 
 // ---- the sender
 
-void press(WORD vk) {
+void press(WORD vk, ULONG_PTR mark) {
   INPUT in[2] = {uitest::key_input(vk, false), uitest::key_input(vk, true)};
+  in[0].ki.dwExtraInfo = in[1].ki.dwExtraInfo = mark;
   SendInput(2, in, sizeof(INPUT));
 }
 
@@ -177,17 +271,14 @@ struct Press {
   double call_ms = 0;  // how long SendInput took
 };
 
-struct Sender {
-  std::vector<Press> presses;
-};
-
 DWORD WINAPI sender_main(void* param) {
-  auto& sender = *static_cast<Sender*>(param);
+  auto& presses = *static_cast<std::vector<Press>*>(param);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  for (Press& p : sender.presses) {
+  for (std::size_t i = 0; i < presses.size(); ++i) {
+    Press& p = presses[i];
     wait_until_ms(p.due_ms);
     p.sent = counter();
-    press(p.vk);
+    press(p.vk, kMark | i);
     p.call_ms = now_ms() - counter_ms(p.sent);
   }
   return 0;
@@ -240,62 +331,98 @@ DWORD WINAPI holder_main(void* param) {
 
 // ---- one case
 
-struct Outcome {
-  int received = 0;  // key-downs of Z and X
-  int expected = 0;
+// What one path of the receiver got in a case.
+struct PathFigures {
+  int accepted = 0;  // presses the lock lets through
+  int locked = 0;    // presses it withholds
+  int accepted_downs = 0;
+  int locked_downs = 0;
+  int without_scan_code = 0;
+  int unmarked = 0;  // not carrying a press's mark: made by another program
+  int stray = 0;     // before any press of its key
   bool sentinel = false;
-  std::vector<double> from_send;  // per matched key-down, ms
+  std::vector<double> from_send;  // per accepted press, its first key-down, ms
   std::vector<double> from_due;
+};
+
+struct Outcome {
+  std::array<PathFigures, 2> paths;  // messages, raw input
   double longest_call_ms = 0;
 };
 
+// The press a key-down belongs to: the one whose mark it carries, or else
+// the last press of its key sent before it came.
+std::optional<std::size_t> press_of(const Receipt& got, const std::vector<Press>& presses) {
+  const ULONG_PTR number = got.mark & ~kMarkMask;
+  if ((got.mark & kMarkMask) == kMark && number < presses.size() && presses[number].vk == got.vk) return number;
+  std::optional<std::size_t> last;
+  for (std::size_t i = 0; i < presses.size() && presses[i].sent <= got.at; ++i)
+    if (presses[i].vk == got.vk) last = i;
+  return last;
+}
+
 // Presses `keys` in turn every kIntervalMs while `holder` holds, then the
-// sentinel, and matches each key-down the receiver got to its press: the
-// next press of the same key that the lock lets through. `last` is the
-// lock's last trigger key (0 without the lock), carried from case to case.
-Outcome run_case(const std::vector<WORD>& keys, bool lock_on, WORD& last, Holder& holder) {
-  Sender sender;
+// sentinel, and puts each key-down of Z and X the receiver got on either
+// path down to its press. `last` is the lock's last trigger key (0 without
+// the lock, or before its first), carried from case to case.
+Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on, WORD& last, Holder& holder) {
+  std::vector<Press> presses;
   const double first = now_ms() + 300;
   for (std::size_t i = 0; i < keys.size(); ++i)
-    sender.presses.push_back({keys[i], first + static_cast<double>(i) * kIntervalMs});
+    presses.push_back({keys[i], first + static_cast<double>(i) * kIntervalMs});
   for (double& s : holder.starts_ms) s += first;
-  const int from = g_received.load(std::memory_order_acquire);
-  HANDLE hold = holder.how == Hold::kNone ? nullptr : CreateThread(nullptr, 0, holder_main, &holder, 0, nullptr);
-  HANDLE send = CreateThread(nullptr, 0, sender_main, &sender, 0, nullptr);
-  WaitForSingleObject(send, INFINITE);
-  CloseHandle(send);
-  if (hold) {
-    WaitForSingleObject(hold, INFINITE);
-    CloseHandle(hold);
+  ReceiptLog& log = receiver.log();
+  const int from = log.count.load(std::memory_order_acquire);
+  {
+    Handle hold{holder.how == Hold::kNone ? nullptr : CreateThread(nullptr, 0, holder_main, &holder, 0, nullptr)};
+    Handle send{CreateThread(nullptr, 0, sender_main, &presses, 0, nullptr)};
+    WaitForSingleObject(send.get(), INFINITE);
+    if (hold) WaitForSingleObject(hold.get(), INFINITE);
   }
-  press(kSentinel);
+  press(kSentinel, 0);
 
   Outcome out;
+  const int paths = receiver.reads_raw_input() ? 2 : 1;
   int to = from;
-  out.sentinel = tapvero::uitest::wait_until([&] {
-    const int n = g_received.load(std::memory_order_acquire);
+  uitest::wait_until([&] {
+    const int n = log.count.load(std::memory_order_acquire);
     for (; to < n; ++to)
-      if (g_receipts[to].vk == kSentinel) return true;
-    return false;
+      if (log.items[to].vk == kSentinel) out.paths[log.items[to].raw].sentinel = true;
+    return out.paths[0].sentinel && (paths == 1 || out.paths[1].sentinel);
   });
+
   std::vector<bool> accepted;
-  for (const Press& p : sender.presses) {
+  for (const Press& p : presses) {
     const bool through = !lock_on || p.vk != last;
     if (lock_on && through) last = p.vk;
     accepted.push_back(through);
-    out.expected += through;
     out.longest_call_ms = std::max(out.longest_call_ms, p.call_ms);
   }
-  std::size_t p = 0;
+  for (PathFigures& f : out.paths) {
+    f.accepted = static_cast<int>(std::count(accepted.begin(), accepted.end(), true));
+    f.locked = static_cast<int>(accepted.size()) - f.accepted;
+  }
+  std::vector<std::array<int, 2>> downs(presses.size());  // per press, per path
   for (int r = from; r < to; ++r) {
-    const Receipt& got = g_receipts[r];
+    const Receipt& got = log.items[r];
     if (got.vk != 'Z' && got.vk != 'X') continue;
-    ++out.received;
-    while (p < sender.presses.size() && (!accepted[p] || sender.presses[p].vk != got.vk)) ++p;
-    if (p == sender.presses.size()) continue;  // one more than pressed
-    out.from_send.push_back(counter_ms(got.at - sender.presses[p].sent));
-    out.from_due.push_back(counter_ms(got.at) - sender.presses[p].due_ms);
-    ++p;
+    PathFigures& f = out.paths[got.raw];
+    f.without_scan_code += !got.scan_code;
+    f.unmarked += (got.mark & kMarkMask) != kMark;
+    const std::optional<std::size_t> p = press_of(got, presses);
+    if (!p) {
+      ++f.stray;
+      continue;
+    }
+    if (!accepted[*p]) {
+      ++f.locked_downs;
+      continue;
+    }
+    ++f.accepted_downs;
+    if (downs[*p][got.raw]++ == 0) {
+      f.from_send.push_back(counter_ms(got.at - presses[*p].sent));
+      f.from_due.push_back(counter_ms(got.at) - presses[*p].due_ms);
+    }
   }
   return out;
 }
@@ -319,36 +446,62 @@ int over(const std::vector<double>& v, double limit) {
   return static_cast<int>(std::count_if(v.begin(), v.end(), [&](double d) { return d > limit; }));
 }
 
+constexpr std::size_t kCaseWidth = 44;
+
 void print_header() {
-  std::cout << "Key-down delay a game window sees, ms: SendInput presses of Z and X in turn every "
-            << int_text(kIntervalMs) << " ms -> the game's WM_KEYDOWN\n"
-            << "(\"sent\": from the counter just before SendInput; \"due\": from the press's own time, which also\n"
-            << " counts a SendInput held up by the hook; \"call\": the longest a SendInput call took)\n"
-            << pad("", 46, false) << pad("key-downs", 10) << "  " << pad("---------- from sent ----------", 38) << "  "
-            << pad("-------- from due --------", 28) << pad("call", 9) << "\n"
-            << pad("case", 46, false) << pad("got/exp", 10) << "  " << pad("median", 8) << pad("p99", 9)
-            << pad("max", 9) << pad(">10 ms", 12) << "  " << pad("p99", 9) << pad("max", 9) << pad(">10 ms", 10)
-            << pad("max", 9) << "\n";
+  std::cout
+      << "What a game window gets from SendInput presses of Z and X every " << int_text(kIntervalMs)
+      << " ms, by the two paths a game reads:\n"
+      << "messages (WM_KEYDOWN) and raw input (WM_INPUT key-downs; registered for the keyboard, in front).\n"
+      << "presses: accepted/locked, the presses the lock lets through and withholds; key-downs: per accepted\n"
+      << "press, of locked presses, without a scan code, and made by another program (without the press's mark);\n"
+      << "delay, ms, of each accepted press's first key-down: \"sent\" from the counter just before SendInput,\n"
+      << "\"due\" from the press's own time, which also counts a SendInput held up by the hook; \"call\": the\n"
+      << "longest a SendInput call took.\n"
+      << pad("", kCaseWidth, false) << pad("", 10, false) << pad("presses", 9) << "  "
+      << pad("----------- key-downs -----------", 34) << "  " << pad("--------- from sent ---------", 31) << "  "
+      << pad("----- from due -----", 23) << pad("call", 8) << "\n"
+      << pad("case", kCaseWidth, false) << pad("path", 10, false) << pad("acc/lck", 9) << "  " << pad("per acc", 8)
+      << pad("locked", 8) << pad("no scan", 9) << pad("by other", 9) << "  " << pad("median", 8) << pad("p99", 8)
+      << pad("max", 8) << pad(">10 ms", 7) << "  " << pad("p99", 8) << pad("max", 8) << pad(">10 ms", 7)
+      << pad("max", 8) << "\n";
 }
 
-void print_row(const std::string& label, const Outcome& o) {
-  std::cout << pad(label, 46, false) << pad(int_text(o.received) + "/" + int_text(o.expected), 10) << "  ";
-  if (!o.sentinel) std::cout << "(the closing key never arrived: late key-downs may be missing) ";
-  if (o.from_send.empty()) {
-    std::cout << "no key-down matched\n";
-    return;
+void print_path(const std::string& label, const std::string& path, const PathFigures& f, double longest_call_ms) {
+  std::cout << pad(label, kCaseWidth, false) << pad(path, 10, false)
+            << pad(int_text(f.accepted) + "/" + int_text(f.locked), 9) << "  "
+            << pad(f.accepted ? fixed_text(static_cast<double>(f.accepted_downs) / f.accepted, 2) : "-", 8)
+            << pad(int_text(f.locked_downs), 8) << pad(int_text(f.without_scan_code), 9) << pad(int_text(f.unmarked), 9)
+            << "  ";
+  if (f.from_send.empty()) {
+    std::cout << "no key-down of an accepted press";
+  } else {
+    const double max_send = *std::max_element(f.from_send.begin(), f.from_send.end());
+    const double max_due = *std::max_element(f.from_due.begin(), f.from_due.end());
+    std::cout << pad(fixed_text(quantile(f.from_send, 0.5), 2), 8) << pad(fixed_text(quantile(f.from_send, 0.99), 2), 8)
+              << pad(fixed_text(max_send, 2), 8) << pad(int_text(over(f.from_send, 10)), 7) << "  "
+              << pad(fixed_text(quantile(f.from_due, 0.99), 2), 8) << pad(fixed_text(max_due, 2), 8)
+              << pad(int_text(over(f.from_due, 10)), 7) << pad(fixed_text(longest_call_ms, 2), 8);
   }
-  const double max_send = *std::max_element(o.from_send.begin(), o.from_send.end());
-  const double max_due = *std::max_element(o.from_due.begin(), o.from_due.end());
-  std::cout << pad(fixed_text(quantile(o.from_send, 0.5), 2), 8) << pad(fixed_text(quantile(o.from_send, 0.99), 2), 9)
-            << pad(fixed_text(max_send, 2), 9) << pad(int_text(over(o.from_send, 10)), 12) << "  "
-            << pad(fixed_text(quantile(o.from_due, 0.99), 2), 9) << pad(fixed_text(max_due, 2), 9)
-            << pad(int_text(over(o.from_due, 10)), 10) << pad(fixed_text(o.longest_call_ms, 2), 9) << "\n";
+  if (!f.sentinel) std::cout << "  (the closing key never came: late key-downs may be missing)";
+  if (f.stray) std::cout << "  (" << int_text(f.stray) << " before any press of their key)";
+  std::cout << "\n";
+}
+
+void print_outcome(const std::string& label, const Outcome& o, bool raw_input) {
+  print_path(label, "messages", o.paths[0], o.longest_call_ms);
+  if (raw_input) print_path("", "raw input", o.paths[1], o.longest_call_ms);
 }
 
 std::vector<WORD> alternating(int presses) {
   std::vector<WORD> keys;
   for (int i = 0; i < presses; ++i) keys.push_back(i % 2 ? 'X' : 'Z');
+  return keys;
+}
+
+std::vector<WORD> in_pairs(int presses) {
+  std::vector<WORD> keys;
+  for (int i = 0; i < presses; ++i) keys.push_back(i % 4 < 2 ? 'Z' : 'X');
   return keys;
 }
 
@@ -361,108 +514,109 @@ std::string hold_note(const Holder& h) {
   return s;
 }
 
-}  // namespace
+// ---- the cases
 
-int main() {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  g_frequency = frequency.QuadPart;
-
-  ReceiverStart start{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  HANDLE receiver_thread = CreateThread(nullptr, 0, receiver_main, &start, 0, nullptr);
-  WaitForSingleObject(start.ready, INFINITE);
-  const HWND receiver = start.window;
-  if (!receiver) {
-    std::cout << "lock_delay_bench: the receiver window did not open\n";
-    return 1;
-  }
+struct Session {
+  Receiver& receiver;
+  HWND tapvero = nullptr;  // none while Tapvero is not running
+  WORD last = 0;           // the lock's last trigger key
   std::vector<std::string> notes;
-  auto in_front = [&](const std::string& label, HWND tapvero) {
-    if (!focus_receiver(receiver, tapvero)) notes.push_back(label + ": the receiver could not be brought to the front");
-  };
-  auto kept_front = [&](const std::string& label) {
-    if (!receiver_in_front(receiver)) notes.push_back(label + ": the receiver lost the front during the run");
-  };
+};
 
-  print_header();
-  // Holds 1 s into the run and every 2 s after, off the presses' beat.
-  const std::vector<double> hold_starts{1007, 3007, 5007, 7007};
-  WORD last = 0;
-  {
-    Holder none;
-    in_front("a", nullptr);
-    const Outcome a = run_case(alternating(300), false, last, none);
-    kept_front("a");
-    print_row("a. no hook (Tapvero not running)", a);
-  }
+// One case with the receiver in front, and its rows.
+void measure(Session& s, const std::string& label, const std::vector<WORD>& keys, Holder& holder) {
+  const HWND window = s.receiver.window();
+  if (!focus_receiver(s.receiver, s.tapvero))
+    s.notes.push_back(label + ": the receiver could not be brought to the front");
+  const Outcome o = run_case(s.receiver, keys, s.tapvero != nullptr, s.last, holder);
+  if (!receiver_in_front(window)) s.notes.push_back(label + ": the receiver lost the front during the run");
+  print_outcome(label, o, s.receiver.reads_raw_input());
+}
 
-  uitest::Tapvero program;
+// Holds 1 s into the run and every 2 s after, off the presses' beat.
+std::vector<double> hold_starts() { return {1007, 3007, 5007, 7007}; }
+
+void measure_without_hook(Session& s) {
+  Holder none;
+  measure(s, "a. no hook (Tapvero not running)", alternating(300), none);
+}
+
+bool switch_lock_on(uitest::Tapvero& program) {
   if (!program.window()) {
     std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << "\n";
-    return 1;
+    return false;
   }
   program.select_page(form::kLockPage);
   uitest::wait_until([&] { return program.visible(form::按钮_开启自动锁定); });
   program.click(form::按钮_开启自动锁定);
   if (!uitest::wait_until([&] { return program.enabled(form::按钮_关闭自动锁定); })) {
     std::cout << "lock_delay_bench: the lock did not switch on\n";
+    return false;
+  }
+  return true;
+}
+
+void measure_lock_idle(Session& s) {
+  Holder none;
+  measure(s, "b. lock on, Tapvero idle", alternating(300), none);
+  measure(s, "b. alternation check: Z Z X X ... (200)", in_pairs(200), none);
+}
+
+void measure_gui_suspended(Session& s) {
+  const Handle gui_thread{OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(s.tapvero, nullptr))};
+  if (!gui_thread) {
+    s.notes.push_back("c, suspended: OpenThread failed: error " + int_text(GetLastError()));
+    return;
+  }
+  Holder suspend;
+  suspend.how = Hold::kSuspend;
+  suspend.thread = gui_thread.get();
+  suspend.starts_ms = hold_starts();
+  measure(s, "c. lock on, GUI thread suspended 0.5 s x 4", alternating(400), suspend);
+  s.notes.push_back("c, suspended: " + hold_note(suspend));
+}
+
+void measure_gui_busy(Session& s) {
+  const Handle started{CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted")};
+  const Library dll{LoadLibraryW(uitest::beside_this_program(L"gui_hold_hook.dll").c_str())};
+  auto* procedure =
+      dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "hold_hook"))) : nullptr;
+  const Hook hook{
+      procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll.get(), GetWindowThreadProcessId(s.tapvero, nullptr))
+                : nullptr};
+  if (!started || !hook) {
+    s.notes.push_back("c, busy: the message hook could not be set: error " + int_text(GetLastError()));
+    return;
+  }
+  Holder busy;
+  busy.how = Hold::kBusy;
+  busy.window = s.tapvero;
+  busy.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
+  busy.started = started.get();
+  busy.starts_ms = hold_starts();
+  measure(s, "c. lock on, GUI thread busy 0.5 s x 4", alternating(400), busy);
+  s.notes.push_back("c, busy (spinning in a message's handling): " + hold_note(busy));
+}
+
+}  // namespace
+
+int main() {
+  Receiver receiver;
+  if (!receiver.window()) {
+    std::cout << "lock_delay_bench: the receiver window did not open\n";
     return 1;
   }
-  const HWND tapvero = program.window();
-  {
-    Holder none;
-    in_front("b", tapvero);
-    const Outcome b = run_case(alternating(300), true, last, none);
-    kept_front("b");
-    print_row("b. lock on, Tapvero idle", b);
-    std::vector<WORD> pairs;
-    for (int i = 0; i < 200; ++i) pairs.push_back(i % 4 < 2 ? 'Z' : 'X');
-    const Outcome check = run_case(pairs, true, last, none);
-    kept_front("b, alternation check");
-    print_row("b. alternation check: Z Z X X ... (200)", check);
-  }
-
-  const DWORD gui_thread = GetWindowThreadProcessId(tapvero, nullptr);
-  {
-    Holder suspend;
-    suspend.how = Hold::kSuspend;
-    suspend.thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, gui_thread);
-    suspend.starts_ms = hold_starts;
-    in_front("c, suspended", tapvero);
-    if (!suspend.thread) {
-      notes.push_back("c, suspended: OpenThread failed: error " + int_text(GetLastError()));
-    } else {
-      const Outcome c = run_case(alternating(400), true, last, suspend);
-      kept_front("c, suspended");
-      CloseHandle(suspend.thread);
-      print_row("c. lock on, GUI thread suspended 0.5 s x 4", c);
-      notes.push_back("c, suspended: " + hold_note(suspend));
-    }
-  }
-  {
-    Holder busy;
-    busy.how = Hold::kBusy;
-    busy.window = tapvero;
-    busy.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
-    busy.starts_ms = hold_starts;
-    busy.started = CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted");
-    HMODULE dll = LoadLibraryW(uitest::beside_this_program(L"gui_hold_hook.dll").c_str());
-    auto* procedure =
-        dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "hold_hook"))) : nullptr;
-    HHOOK hook = procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll, gui_thread) : nullptr;
-    in_front("c, busy", tapvero);
-    if (!hook) {
-      notes.push_back("c, busy: the message hook could not be set: error " + int_text(GetLastError()));
-    } else {
-      const Outcome c = run_case(alternating(400), true, last, busy);
-      kept_front("c, busy");
-      UnhookWindowsHookEx(hook);
-      print_row("c. lock on, GUI thread busy 0.5 s x 4", c);
-      notes.push_back("c, busy (spinning in a message's handling): " + hold_note(busy));
-    }
-  }
-  for (const std::string& note : notes) std::cout << "  " << note << "\n";
-  PostMessageW(receiver, WM_CLOSE, 0, 0);
-  WaitForSingleObject(receiver_thread, 5000);
+  Session session{receiver};
+  if (!receiver.reads_raw_input())
+    session.notes.push_back("raw input could not be registered: error " + int_text(receiver.raw_input_error()));
+  print_header();
+  measure_without_hook(session);
+  uitest::Tapvero program;
+  if (!switch_lock_on(program)) return 1;
+  session.tapvero = program.window();
+  measure_lock_idle(session);
+  measure_gui_suspended(session);
+  measure_gui_busy(session);
+  for (const std::string& note : session.notes) std::cout << "  " << note << "\n";
   return 0;
 }
