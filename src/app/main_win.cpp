@@ -31,6 +31,14 @@ std::u16string module_path() {
   return std::u16string(reinterpret_cast<const char16_t*>(path.data()), path.size());
 }
 
+// Whether a window of this program has the keyboard: Windows may call no
+// low-level hook of ours for its keys.
+bool own_window_in_front() {
+  DWORD process = 0;
+  GetWindowThreadProcessId(GetForegroundWindow(), &process);
+  return process == GetCurrentProcessId();
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
@@ -53,8 +61,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                            input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
   input_thread.run([&] {
-    input_thread.route_raw_input_to([&](HRAWINPUT raw, bool in_front) {
-      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key, in_front);
+    input_thread.route_raw_input_to([&](HRAWINPUT raw) {
+      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key, own_window_in_front());
     });
   });
   const int result = ui.create(program, show) ? ui.run() : 1;

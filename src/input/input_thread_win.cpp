@@ -86,7 +86,7 @@ LRESULT Win32InputThread::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       (*reinterpret_cast<const std::function<void()>*>(lp))();
       return 0;
     case WM_INPUT:
-      if (raw_input_) raw_input_(reinterpret_cast<HRAWINPUT>(lp), GET_RAWINPUT_CODE_WPARAM(wp) == RIM_INPUT);
+      if (raw_input_) raw_input_(reinterpret_cast<HRAWINPUT>(lp));
       break;  // the system cleans up after it
     case WM_TIMER: {
       const auto timer = timers_.find(wp);

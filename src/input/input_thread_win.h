@@ -16,9 +16,8 @@ namespace tapvero::input {
 
 class Win32InputThread final : public InputThread {
  public:
-  // Raw input that reaches the thread's window (the HRAWINPUT of a
-  // WM_INPUT); `in_front` when it went to a window of this process.
-  using RawInputHandler = std::function<void(HRAWINPUT input, bool in_front)>;
+  // Raw input that reaches the thread's window (the HRAWINPUT of a WM_INPUT).
+  using RawInputHandler = std::function<void(HRAWINPUT input)>;
 
   // Starts the thread and waits until its window exists.
   Win32InputThread();
