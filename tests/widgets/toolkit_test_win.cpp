@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "test_form.h"
+#include "widgets/clock_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
@@ -26,7 +27,10 @@ using namespace test;
 struct RecordingSink final : EventSink {
   void on_created() override {}
   bool on_close_requested() override { return true; }
-  void on_clicked(ControlId id, bool by_mouse, Tick) override { clicks.push_back({id, by_mouse}); }
+  void on_clicked(ControlId id, bool by_mouse, Tick at) override {
+    clicks.push_back({id, by_mouse});
+    click_times.push_back(at);
+  }
   bool on_key_down(ControlId, int, int, Tick) override { return true; }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
@@ -37,6 +41,7 @@ struct RecordingSink final : EventSink {
     friend bool operator==(const Click&, const Click&) = default;
   };
   std::vector<Click> clicks;
+  std::vector<Tick> click_times;
 };
 
 class Toolkit : public ::testing::Test {
@@ -114,6 +119,27 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   }
   key(VK_RETURN);
   EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false}}));
+}
+
+// A keyboard click has the time of its key's press, stamped as it came, as
+// a mouse click has its release's: Space clicks as it comes up, Enter as it
+// goes down.
+TEST_F(Toolkit, AKeyboardClickHasItsKeysPressTime) {
+  PressStamps stamps;
+  ui.take_input_times_from(&stamps, {});
+  focus(kButtonA);
+  const HWND button = hwnd(kButtonA);
+  for (const WORD vk : {VK_SPACE, VK_RETURN}) {
+    PostMessageW(button, WM_KEYDOWN, vk, 1);
+    MSG down{};
+    ASSERT_TRUE(PeekMessageW(&down, button, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
+    const Tick pressed = SystemClock().tick_ms() + -300;
+    stamps.record(vk, static_cast<std::int32_t>(down.time), pressed);
+    PostMessageW(button, WM_KEYUP, vk, 0xC0000001);
+    pump();
+    ASSERT_EQ(sink.click_times.size(), vk == VK_SPACE ? 1u : 2u);
+    EXPECT_EQ(sink.click_times.back().bits(), pressed.bits()) << vk;
+  }
 }
 
 TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
