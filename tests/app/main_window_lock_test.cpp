@@ -33,6 +33,26 @@ TEST_F(MainWindowLockTest, TheButtonsSwitchTheLockWithTheKeysAsLastSaved) {
   EXPECT_TRUE(input.withheld_keys().empty());
 }
 
+// The new keys reach the lock as the save reads them, before the file is
+// written: a save that fails, its message box still up, has them too.
+TEST_F(MainWindowLockTest, TheSavedKeysLockBeforeTheFileIsWritten) {
+  window.on_created();
+  window.on_clicked(按钮_开启自动锁定, true, {});
+  files.read_only = true;
+  ui.set_text(编辑框_Z, u"c");
+  ui.set_text(编辑框_X, u"v");
+  std::set<std::int32_t> withheld_while_shown;
+  ui.on_message_box = [&](const widgets::MemoryUi::MessageBox&) {
+    input.press(0x43);
+    withheld_while_shown = input.withheld_keys();
+  };
+  window.on_clicked(按钮1, true, {});
+  EXPECT_EQ(ui.message_boxes.size(), 1u);
+  EXPECT_EQ(withheld_while_shown, (std::set<std::int32_t>{0x43}));
+  input.press(0x56);
+  EXPECT_EQ(input.withheld_keys(), (std::set<std::int32_t>{0x56}));
+}
+
 // Closing frees the keyboard whether or not the lock was ever on, and
 // leaves the lock's buttons as they are.
 TEST_F(MainWindowLockTest, ClosingRemovesTheHookAndBothHotkeys) {
