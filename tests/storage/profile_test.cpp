@@ -193,8 +193,7 @@ TEST_F(Profile, UnicodeFilesAreReadAndWrittenInTheirOwnEncoding) {
 
 // A file that is there but cannot be read (another program holds it) reads
 // as a missing one, and a save then writes nothing: what the file holds
-// would be lost. Refused writes and replacements leave the old file whole,
-// and fail only a save that changes something.
+// would be lost. Refused writes and replacements leave the old file whole.
 TEST_F(Profile, FailuresOfTheFileStoreLeaveTheFileAsItWas) {
   const std::string mine = "; mine\r\n[Tapvero]\r\nZ=c\r\n";
   enum Failure { kNone, kUnreadable, kWriteRefused, kReplaceRefused };
@@ -206,7 +205,7 @@ TEST_F(Profile, FailuresOfTheFileStoreLeaveTheFileAsItWas) {
     files.read_only = failure == kWriteRefused;
     files.replace_refused = failure == kReplaceRefused;
     EXPECT_EQ(read("Z", "z"), failure == kUnreadable ? "z" : "c");
-    EXPECT_EQ(write("Z", "c"), failure != kUnreadable);
+    EXPECT_EQ(write("Z", "c"), failure != kUnreadable);  // changing nothing, it fails only unread
     EXPECT_EQ(write("X", "x"), failure == kNone);
     EXPECT_EQ(file(), failure == kNone ? mine + "X=x\r\n" : mine);
     EXPECT_EQ(files.writes, failure == kNone ? 1 : 0);
