@@ -27,7 +27,9 @@ auto always(F f) {
 
 MainWindow::MainWindow(const Services& services)
     : ui_(services.ui),
-      settings_(services.ui, services.files, services.config_path),
+      // The lock reads the trigger keys on another thread, from its own copy.
+      settings_(services.ui, services.files, services.config_path,
+                [this](std::int32_t z, std::int32_t x) { lock_.set_trigger_keys(z, x); }),
       speed_test_(services.ui, settings_.value()),
       positioning_(services.ui, services.clock, services.window_services, settings_.value(),
                    [this] { settings_.save_windowed_mode(); }),
@@ -36,10 +38,7 @@ MainWindow::MainWindow(const Services& services)
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
       {主窗口, Event::kCloseRequested, [this](const EventArgs&) { return close_requested(); }},
-      {按钮1, Event::kClicked, always([this] {
-         settings_.save_key_settings();
-         keys_changed();
-       })},
+      {按钮1, Event::kClicked, always([this] { settings_.save_key_settings(); })},
       {按钮2, Event::kClicked, always([this] { settings_.save_stage_setting(); })},
       {开始测试, Event::kClicked,
        always([this](const EventArgs& e) { speed_test_.start_button_clicked(e.by_mouse, e.at_ms); })},
@@ -80,7 +79,6 @@ bool MainWindow::dispatch(widgets::ControlId control, Event event, const EventAr
 
 void MainWindow::created() {
   settings_.load();
-  keys_changed();
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
 }
 
@@ -93,9 +91,6 @@ bool MainWindow::close_requested() {
   lock_.release_keyboard();
   return true;
 }
-
-// The lock reads the trigger keys on another thread, from its own copy.
-void MainWindow::keys_changed() { lock_.set_trigger_keys(settings().z_key_code, settings().x_key_code); }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

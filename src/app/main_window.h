@@ -73,7 +73,6 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
-  void keys_changed();
 
   widgets::Ui& ui_;
   SettingsControls settings_;

@@ -9,8 +9,8 @@ namespace tapvero::app {
 using namespace form;
 
 SettingsControls::SettingsControls(widgets::Ui& ui, storage::FileStore& files,
-                                   std::function<std::u16string()> config_path)
-    : ui_(ui), file_(files, std::move(config_path)) {}
+                                   std::function<std::u16string()> config_path, KeysChanged keys_changed)
+    : ui_(ui), file_(files, std::move(config_path)), keys_changed_(std::move(keys_changed)) {}
 
 std::string SettingsControls::gbk_text(widgets::ControlId id) const { return text::utf16_to_gbk(ui_.text(id)); }
 
@@ -20,6 +20,7 @@ void SettingsControls::report(bool saved) {
 
 void SettingsControls::load() {
   value_ = file_.load();
+  keys_changed_(value_.z_key_code, value_.x_key_code);
   ui_.set_text(编辑框_Z, text::gbk_to_utf16(value_.z_key));
   ui_.set_ticked(选择框Z, value_.z_on);
   ui_.set_text(编辑框_X, text::gbk_to_utf16(value_.x_key));
@@ -40,6 +41,7 @@ void SettingsControls::save_key_settings() {
   value_.x_key_code = storage::key_code_of(value_.x_key);
   value_.x_on = ui_.ticked(选择框X);
   value_.mouse = ui_.ticked(选择框_鼠标);
+  keys_changed_(value_.z_key_code, value_.x_key_code);
   report(file_.save_key_settings(value_));
 }
 

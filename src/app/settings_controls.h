@@ -4,6 +4,7 @@
 // values all the same.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -15,7 +16,14 @@ namespace tapvero::app {
 
 class SettingsControls {
  public:
-  SettingsControls(widgets::Ui& ui, storage::FileStore& files, std::function<std::u16string()> config_path);
+  // The codes of the two trigger keys, together.
+  using KeysChanged = std::function<void(std::int32_t z_key_code, std::int32_t x_key_code)>;
+
+  // `keys_changed` hears of the trigger keys as loaded and as each save
+  // reads them from the controls, before the file is written (which may
+  // wait for the file, or end in a message box).
+  SettingsControls(widgets::Ui& ui, storage::FileStore& files, std::function<std::u16string()> config_path,
+                   KeysChanged keys_changed);
 
   // The settings as the session has them: loaded, then as last saved.
   const storage::Settings& value() const { return value_; }
@@ -36,6 +44,7 @@ class SettingsControls {
 
   widgets::Ui& ui_;
   const storage::SettingsFile file_;
+  const KeysChanged keys_changed_;
   storage::Settings value_;
 };
 

@@ -34,7 +34,9 @@ bool PositioningTest::is_slot_key(int key_code) const {
   return key_code == settings_.z_key_code || key_code == settings_.x_key_code;
 }
 
-double PositioningTest::elapsed_ms() const { return static_cast<double>(clock_.tick_ms().since(counters_.start_tick)); }
+double PositioningTest::elapsed_ms() const {
+  return static_cast<double>(clock_.tick_ms().elapsed_since(counters_.start_tick));
+}
 
 void PositioningTest::start() {
   if (in_progress()) return;

@@ -10,8 +10,14 @@
 namespace tapvero::speed_test {
 namespace {
 
-// The time from one event to a later one: right across the counter's wrap.
-double elapsed(widgets::Tick from, widgets::Tick to) { return static_cast<double>(to.since(from)); }
+// The time from one event to a later one, right across the counter's wrap.
+// A stage or a test that would end before it began took no time.
+double elapsed(widgets::Tick from, widgets::Tick to) { return static_cast<double>(to.elapsed_since(from)); }
+
+// The interval from one hit to the next, signed: a hit timed before the one
+// ahead of it is as far out of step as the stability's rules make it, never
+// an interval of 49.7 days.
+std::int32_t interval(widgets::Tick from, widgets::Tick to) { return to - from; }
 
 }  // namespace
 
@@ -63,7 +69,7 @@ void SpeedTest::register_hit(widgets::Tick at_ms) {
   ++hits_;
   ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
   if (hits_ % stage_size_ != 0) {
-    intervals_.push_back(text::truncate_to_int(elapsed(last_hit_, at_ms)));
+    intervals_.push_back(interval(last_hit_, at_ms));
     last_hit_ = at_ms;
     return;
   }

@@ -319,19 +319,27 @@ std::string profile_read(FileStore& files, const std::u16string& path, std::stri
 
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
                    std::span<const ProfileEntry> entries) {
+  const auto with_entries = [&](const std::string& bytes) {
+    std::optional<std::string> changed;
+    for (const ProfileEntry& e : entries) {
+      if (auto next = with_value(changed ? *changed : bytes, section, e.key, e.value)) changed = std::move(next);
+    }
+    return changed;
+  };
   // A file that is there but cannot be read is never written: what it
-  // holds would be lost.
+  // holds would be lost. One that already holds every value is not even
+  // asked to be written, so that a file the user has made read-only fails
+  // only the saves that would change it.
+  const ReadResult now = files.read(path);
+  if (now.status == ReadResult::Status::kUnreadable) return false;
+  if (!with_entries(now.bytes)) return true;
   bool readable = true;
   const bool stored = files.update(path, [&](const ReadResult& file) -> std::optional<std::string> {
     if (file.status == ReadResult::Status::kUnreadable) {
       readable = false;
       return std::nullopt;
     }
-    std::optional<std::string> changed;
-    for (const ProfileEntry& e : entries) {
-      if (auto next = with_value(changed ? *changed : file.bytes, section, e.key, e.value)) changed = std::move(next);
-    }
-    return changed;
+    return with_entries(file.bytes);
   });
   return stored && readable;
 }

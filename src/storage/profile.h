@@ -35,7 +35,8 @@ struct ProfileEntry {
 // section and the keys as needed, as one save: the file goes from its old
 // content to the new in one step. It is replaced only when a stored value
 // changes, and never when it is there but cannot be read. False when the
-// file could not be read or written; it is then as it was.
+// file could not be read, or changed but could not be written; it is then
+// as it was. A save that changes nothing succeeds without asking to write.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
                    std::span<const ProfileEntry> entries);
 // The same for one key.

@@ -27,6 +27,15 @@ class Tick {
   // 49.7 days apart, this one the later.
   constexpr std::uint32_t since(Tick earlier) const { return bits_ - earlier.bits_; }
 
+  // The time from `earlier` on to this reading, 0 if this one is the
+  // earlier: an input can be timed a moment before one handled ahead of it,
+  // and a time that ran backwards would otherwise read as 49.7 days. Right
+  // for readings less than 24.8 days apart.
+  constexpr std::int32_t elapsed_since(Tick earlier) const {
+    const std::int32_t ms = *this - earlier;
+    return ms > 0 ? ms : 0;
+  }
+
   // `a - b`, the shorter way round the counter: right for readings less
   // than 24.8 days apart, either way.
   friend constexpr std::int32_t operator-(Tick a, Tick b) { return static_cast<std::int32_t>(a.bits_ - b.bits_); }

@@ -68,6 +68,15 @@ LRESULT Win32Ui::handle_control(ControlId id, UINT msg, WPARAM wp, LPARAM lp) {
       click_at_ = outer_at;
       return result;
     }
+    case WM_KEYUP:
+      if (wp == VK_SPACE && space_press_ && space_press_->button == h) {
+        // A button reports Space's click while it handles the key's release.
+        const auto outer_at = std::exchange(click_at_, std::exchange(space_press_, std::nullopt)->at);
+        const LRESULT result = DefSubclassProc(h, msg, wp, lp);
+        click_at_ = outer_at;
+        return result;
+      }
+      break;
     case WM_MOUSEMOVE:
       if (!sink_->on_mouse_move(id, point_of(lp), current_modifiers())) return 0;
       break;

@@ -207,6 +207,12 @@ bool Win32Ui::pre_translate(MSG& msg) {
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
   if (!passed && !system_key) return true;
 
+  // Space clicks a button as it comes up (see handle_control), at the time
+  // of the press that pushed it, not of a repeat.
+  if (key == VK_SPACE && id && msg.message == WM_KEYDOWN && !(HIWORD(msg.lParam) & KF_REPEAT) &&
+      model_.spec(*id).kind == Kind::kButton)
+    space_press_ = SpacePress{msg.hwnd, pressed_at};
+
   if (key == VK_RETURN && id && msg.message == WM_KEYDOWN) {
     const ControlSpec& s = model_.spec(*id);
     if (s.kind == Kind::kButton) {

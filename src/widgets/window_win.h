@@ -125,6 +125,11 @@ class Win32Ui final : public Ui {
   GdiObject page_brush_;          // the form's page background, if it has one
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
   std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
+  struct SpacePress {
+    HWND button;
+    Tick at;
+  };
+  std::optional<SpacePress> space_press_;  // the Space press whose release a button is waiting for
   PressTimes press_times_;
   SavedFocus saved_focus_;  // while another window is active
   // Tasks for the window's thread, oldest first, and what tells it of them:

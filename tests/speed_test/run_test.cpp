@@ -199,6 +199,13 @@ TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
   EXPECT_EQ(ui.text(标签_稳定度), u"91.05%");
 }
 
+TEST_F(SpeedRun, ATimeBeforeTheOneAheadOfItIsSignedOrNoneNeverFortyNineDays) {
+  test.start_button_clicked(true, now + 101);  // handled just after the first hit's press was stamped
+  even_hits(20, 100);
+  test.stop_button_clicked(now + -2000);
+  EXPECT_EQ(result(), u"连击:20 耗时:1.9秒 BPM:157 稳定度:0.00%\r\n\r\n\r\n共计连击:20 耗时:0秒 BPM:0 稳定度:0.00%");
+}
+
 TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
   test.start_button_clicked(true, now);
   settings.stage = "5";  // saved during the test

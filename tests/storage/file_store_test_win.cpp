@@ -262,7 +262,7 @@ TEST_F(FileStoreWin, WithoutRoomForATemporaryFileTheSaveWritesInPlace) {
 
 TEST_F(FileStoreWin, ASaveThatChangesNothingOrIsRefusedLeavesNoTemporaryFile) {
   put("[Tapvero]\r\nZ=c\r\n");
-  EXPECT_TRUE(write("Z", "c"));
+  EXPECT_TRUE(system_file_store().update(u16(path_), [](const ReadResult&) { return std::optional<std::string>(); }));
   SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_FALSE(write("Z", "q"));
   SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -205,6 +205,7 @@ TEST_F(Profile, FailuresOfTheFileStoreLeaveTheFileAsItWas) {
     files.read_only = failure == kWriteRefused;
     files.replace_refused = failure == kReplaceRefused;
     EXPECT_EQ(read("Z", "z"), failure == kUnreadable ? "z" : "c");
+    EXPECT_EQ(write("Z", "c"), failure != kUnreadable);  // changing nothing, it fails only unread
     EXPECT_EQ(write("X", "x"), failure == kNone);
     EXPECT_EQ(file(), failure == kNone ? mine + "X=x\r\n" : mine);
     EXPECT_EQ(files.writes, failure == kNone ? 1 : 0);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "test_form.h"
+#include "widgets/clock_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
@@ -26,7 +27,7 @@ using namespace test;
 struct RecordingSink final : EventSink {
   void on_created() override {}
   bool on_close_requested() override { return true; }
-  void on_clicked(ControlId id, bool by_mouse, Tick) override { clicks.push_back({id, by_mouse}); }
+  void on_clicked(ControlId id, bool by_mouse, Tick at) override { clicks.push_back({id, by_mouse, at}); }
   bool on_key_down(ControlId, int, int, Tick) override { return true; }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
@@ -34,6 +35,7 @@ struct RecordingSink final : EventSink {
   struct Click {
     ControlId id;
     bool by_mouse;
+    Tick at;
     friend bool operator==(const Click&, const Click&) = default;
   };
   std::vector<Click> clicks;
@@ -58,6 +60,9 @@ class Toolkit : public ::testing::Test {
     SetKeyboardState(state);
     HWND target = GetFocus() ? GetFocus() : ui.main_window();
     PostMessageW(target, WM_KEYDOWN, vk, 1);
+    MSG down{};
+    PeekMessageW(&down, target, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE);
+    stamps.record(vk, static_cast<std::int32_t>(down.time), pressed = SystemClock().tick_ms() + -300);
     PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
     pump();
     state[VK_SHIFT] = 0;
@@ -88,12 +93,14 @@ class Toolkit : public ::testing::Test {
   }
 
   RecordingSink sink;
+  PressStamps stamps;
+  Tick pressed;  // the stamp of the latest key's press
   Win32Ui ui{GetModuleHandleW(nullptr), kForm};
 };
 
 // A click on a tab goes through the tab control's notifications; Tab and
 // Shift+Tab come as key messages, and a multi-line box passes Tab on as
-// WM_NEXTDLGCTL; Enter on a button is a keyboard click.
+// WM_NEXTDLGCTL; Enter and Space on a button click at their presses' times.
 TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   click_tab(1);
   EXPECT_EQ(ui.current_page(kTab), 1);
@@ -112,8 +119,11 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
     key(VK_TAB, step.backwards);
     EXPECT_EQ(ui.focused(), step.expected);
   }
+  ui.take_input_times_from(&stamps, {});  // afresh: the stamps below are older than the tab clicks' times
   key(VK_RETURN);
-  EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false}}));
+  EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false, pressed}}));
+  key(VK_SPACE);
+  EXPECT_EQ(sink.clicks.back(), (RecordingSink::Click{kButtonA, false, pressed}));
 }
 
 TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
