@@ -16,6 +16,12 @@ std::pair<std::int32_t, std::int32_t> KeyLock::trigger_keys() const {
           static_cast<std::int32_t>(static_cast<std::uint32_t>(keys >> 32))};
 }
 
+void KeyLock::set_state(LockState state) {
+  const bool was_on = on();
+  state_.store(state);
+  if (switched_ && on() != was_on) switched_(on());
+}
+
 void KeyLock::install_hook() {
   hook_.install_keyboard_hook([this](std::int32_t key_code) { return lock_key_step(key_code); },
                               [this](const input::KeyEvent& event) { watch_.hook_saw(event); });
@@ -25,7 +31,7 @@ void KeyLock::install_hook() {
 bool KeyLock::switch_lock_on() {
   install_hook();
   locked_key_ = 0;
-  state_.store(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
+  set_state(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
   return on();
 }
 
@@ -50,7 +56,7 @@ bool KeyLock::lock_key_step(std::int32_t key_code) {
 void KeyLock::lock(LockState state, std::int32_t pressed, std::int32_t other) {
   last_key_ = pressed;
   locked_key_ = pressed;
-  state_.store(state);
+  set_state(state);
   // The other key is free again: tell every program it is up, so that none
   // takes it as still held. This press goes on as the player made it.
   system_.key_event(other, system_.scan_code(other), input::kKeyEventKeyUp);
@@ -59,7 +65,7 @@ void KeyLock::lock(LockState state, std::int32_t pressed, std::int32_t other) {
 void KeyLock::switch_lock_off() {
   hook_.remove_keyboard_hook();
   locked_key_ = 0;
-  state_.store(LockState::kOff);
+  set_state(LockState::kOff);
 }
 
 void KeyLock::raw_input_press(std::int32_t key_code, bool in_front) {
@@ -77,10 +83,10 @@ void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
   install_hook();
   locked_key_ = 0;
   if (hook_.handle() != 0) {
-    state_.store(LockState::kNothingLocked);
+    set_state(LockState::kNothingLocked);
     return;
   }
-  state_.store(LockState::kOff);
+  set_state(LockState::kOff);
   switched_itself_off_();
 }
 

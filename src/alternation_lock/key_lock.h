@@ -39,6 +39,8 @@ class KeyLock {
   // Any thread.
   LockState state() const { return state_.load(); }
   bool on() const { return state() != LockState::kOff; }
+  // `observer` is told of every switch on or off, on the input thread.
+  void when_switched(std::function<void(bool on)> observer) { switched_ = std::move(observer); }
 
   // The hook on, nothing locked yet; false (and still off) when Windows
   // refuses the hook.
@@ -62,6 +64,7 @@ class KeyLock {
 
  private:
   std::pair<std::int32_t, std::int32_t> trigger_keys() const;
+  void set_state(LockState state);
   void install_hook();
   void lock(LockState state, std::int32_t pressed, std::int32_t other);
   void check_hook(const input::HookWatch::Ticket& ticket);
@@ -69,6 +72,7 @@ class KeyLock {
   input::InputSystem& system_;
   input::InputThread& thread_;
   const std::function<void()> switched_itself_off_;
+  std::function<void(bool on)> switched_;
   input::KeyboardHook hook_;
   input::HookWatch watch_;
   // The Z-slot key in the low half, the X-slot key in the high half: a

@@ -60,7 +60,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                            [] { return storage::config_path_for(module_path()); }, window_services, input,
                            input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
+  // Raw input as far as it is needed: see InputTimer.
+  ui.on_activation([&](bool active) { input_thread.run([&] { input_timer.set_program_active(active); }); });
   input_thread.run([&] {
+    lock.when_switched([&](bool on) { input_timer.set_lock_on(on); });
     input_thread.route_raw_input_to([&](HRAWINPUT raw) {
       if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key, own_window_in_front());
     });
@@ -68,6 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const int result = ui.create(program, show) ? ui.run() : 1;
   input_thread.run([&] {
     input_timer.stop_listening();
+    lock.when_switched(nullptr);
     input_thread.route_raw_input_to(nullptr);
   });
   input_thread.stop();

@@ -27,17 +27,45 @@ MessageTimeScale measure_message_times() {
 
 bool InputTimer::listen(HWND window) {
   scale_ = measure_message_times();
-  // Keyboard and mouse, whichever window has the focus.
-  RAWINPUTDEVICE devices[2] = {{1, 6, RIDEV_INPUTSINK, window}, {1, 2, RIDEV_INPUTSINK, window}};
-  running_ = RegisterRawInputDevices(devices, 2, sizeof devices[0]) != FALSE;
+  window_ = window;
+  take(true, true);
+  running_ = keyboard_ && mouse_;
+  take_what_is_needed();
   return running_;
 }
 
+void InputTimer::set_program_active(bool active) {
+  active_ = active;
+  take_what_is_needed();
+}
+
+void InputTimer::set_lock_on(bool on) {
+  lock_on_ = on;
+  take_what_is_needed();
+}
+
+void InputTimer::take_what_is_needed() {
+  if (running_) take(active_ || lock_on_, active_);
+}
+
 void InputTimer::stop_listening() {
-  if (!running_) return;
-  RAWINPUTDEVICE removed[2] = {{1, 6, RIDEV_REMOVE, nullptr}, {1, 2, RIDEV_REMOVE, nullptr}};
-  RegisterRawInputDevices(removed, 2, sizeof removed[0]);
+  take(false, false);
   running_ = false;
+}
+
+void InputTimer::take(bool keyboard, bool mouse) {
+  const auto device = [&](USHORT usage, bool wanted) {
+    return RAWINPUTDEVICE{1, usage, wanted ? static_cast<DWORD>(RIDEV_INPUTSINK) : RIDEV_REMOVE,
+                          wanted ? window_ : nullptr};
+  };
+  if (keyboard != keyboard_) {
+    const RAWINPUTDEVICE d = device(6, keyboard);
+    if (RegisterRawInputDevices(&d, 1, sizeof d)) keyboard_ = keyboard;
+  }
+  if (mouse != mouse_) {
+    const RAWINPUTDEVICE d = device(2, mouse);
+    if (RegisterRawInputDevices(&d, 1, sizeof d)) mouse_ = mouse;
+  }
 }
 
 std::optional<int> InputTimer::stamp(HRAWINPUT input) {

@@ -1,7 +1,11 @@
-// Input timing: every key press and mouse-button release of the desktop is
-// stamped with the performance counter the moment the system hands it over
-// (raw input to a window of the input thread, whatever the window's thread
-// is doing), and the stamps kept for the toolkit to find. Where the
+// Input timing: every key press and mouse-button release is stamped with
+// the performance counter the moment the system hands it over (raw input to
+// a window of the input thread, whatever the window's thread is doing), and
+// the stamps kept for the toolkit to find. Raw input comes from the whole
+// desktop, and each of it wakes the input thread: it is taken only while it
+// can matter, the mouse's while our program is active (only presses over
+// our own window are used), the keyboard's also while the lock is on (its
+// hook watch compares with it). Where the
 // system's message times are exact milliseconds (as under Wine), an
 // event's own message time is its stamp.
 #pragma once
@@ -23,10 +27,13 @@ class InputTimer {
   InputTimer& operator=(const InputTimer&) = delete;
 
   // On the thread of `window`, which must go on handling its messages:
-  // learns how fine the message times are and has the keyboard's and the
-  // mouse's raw input sent to `window`. False without raw input; nothing is
-  // stamped then and the toolkit times events when it handles them.
+  // learns how fine the message times are and whether raw input can be
+  // sent to `window`. False without raw input; nothing is stamped then and
+  // the toolkit times events when it handles them.
   bool listen(HWND window);
+  // On the same thread: what the raw input is needed for.
+  void set_program_active(bool active);
+  void set_lock_on(bool on);
   // On the same thread: no more raw input.
   void stop_listening();
   bool running() const { return running_; }
@@ -38,8 +45,17 @@ class InputTimer {
   std::optional<int> stamp(HRAWINPUT input);
 
  private:
+  void take_what_is_needed();
+  // Registers or removes each device's raw input.
+  void take(bool keyboard, bool mouse);
+
   PressStamps& stamps_;
+  HWND window_ = nullptr;
   bool running_ = false;
+  bool active_ = false;
+  bool lock_on_ = false;
+  bool keyboard_ = false;
+  bool mouse_ = false;
   MessageTimeScale scale_;
 };
 

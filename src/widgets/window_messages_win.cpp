@@ -93,6 +93,9 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       if (!HIWORD(wp)) give_back_focus(saved);
       return result;
     }
+    case WM_ACTIVATEAPP:
+      if (activation_) activation_(wp != FALSE);
+      break;
     case kPassFocusOn: {
       // Only if nothing took the focus meanwhile, and only while the window
       // is in front: setting the focus would bring it there, taking the

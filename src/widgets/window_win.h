@@ -50,6 +50,10 @@ class Win32Ui final : public Ui {
     press_times_ = PressTimes(stamps, scale);
   }
 
+  // Called on the window's thread as the program becomes the active one
+  // (true) and as another program does (false).
+  void on_activation(std::function<void(bool active)> handler) { activation_ = std::move(handler); }
+
   std::u16string text(ControlId id) const override;
   void set_text(ControlId id, std::u16string_view text) override;
   bool ticked(ControlId id) const override;
@@ -131,6 +135,7 @@ class Win32Ui final : public Ui {
   };
   std::optional<SpacePress> space_press_;  // the Space press whose release a button is waiting for
   PressTimes press_times_;
+  std::function<void(bool active)> activation_;
   SavedFocus saved_focus_;  // while another window is active
   // Tasks for the window's thread, oldest first, and what tells it of them:
   // the window while it exists, and one message at a time on its way there.

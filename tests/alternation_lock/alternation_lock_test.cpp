@@ -226,6 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
 // F12 switches off on the input thread; the page learns it by a posted
 // message, and shows the lock as it is then.
 TEST_F(AlternationLockTest, F12SwitchesOffAndThePageShowsItOnceThePostedMessageArrives) {
+  std::vector<bool> switches;  // as the input thread is told of them
+  keys().when_switched([&](bool on) { switches.push_back(on); });
   on();
   system.press(kZ);
   system.calls.clear();
@@ -240,6 +242,7 @@ TEST_F(AlternationLockTest, F12SwitchesOffAndThePageShowsItOnceThePostedMessageA
   lock.switch_lock_on();
   ui.run_posted();
   expect_buttons_on();
+  EXPECT_EQ(switches, (std::vector<bool>{true, false, true, false, true}));
 }
 
 TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheSlot) {
@@ -286,6 +289,8 @@ TEST_F(AlternationLockTest, WithoutAHookTheLockStaysOffAndSaysSo) {
 // that the hook missed, with the hook silent since, brings the hook back
 // with nothing locked, or switches the lock off for good.
 TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
+  std::vector<bool> switches;
+  keys().when_switched([&](bool on) { switches.push_back(on); });
   on();
   system.press(kZ);
   system.drop_hook();
@@ -309,6 +314,7 @@ TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
   system.press(kZ);
   thread.run_timers();
   EXPECT_FALSE(keys().on());
+  EXPECT_EQ(switches, (std::vector<bool>{true, false}));
   expect_buttons_on();
   ui.run_posted();
   expect_buttons_off();
