@@ -336,6 +336,7 @@ struct PathFigures {
   int accepted = 0;  // presses the lock lets through
   int locked = 0;    // presses it withholds
   int accepted_downs = 0;
+  int not_once = 0;  // accepted presses with no key-down or more than one
   int locked_downs = 0;
   int without_scan_code = 0;
   int unmarked = 0;  // not carrying a press's mark: made by another program
@@ -424,6 +425,8 @@ Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on
       f.from_due.push_back(counter_ms(got.at) - presses[*p].due_ms);
     }
   }
+  for (std::size_t p = 0; p < presses.size(); ++p)
+    for (int path = 0; path < 2; ++path) out.paths[path].not_once += accepted[p] && downs[p][path] != 1;
   return out;
 }
 
@@ -453,26 +456,26 @@ void print_header() {
       << "What a game window gets from SendInput presses of Z and X every " << int_text(kIntervalMs)
       << " ms, by the two paths a game reads:\n"
       << "messages (WM_KEYDOWN) and raw input (WM_INPUT key-downs; registered for the keyboard, in front).\n"
-      << "presses: accepted/locked, the presses the lock lets through and withholds; key-downs: per accepted\n"
-      << "press, of locked presses, without a scan code, and made by another program (without the press's mark);\n"
-      << "delay, ms, of each accepted press's first key-down: \"sent\" from the counter just before SendInput,\n"
-      << "\"due\" from the press's own time, which also counts a SendInput held up by the hook; \"call\": the\n"
-      << "longest a SendInput call took.\n"
+      << "presses: accepted/locked, those the lock lets through and those it withholds. key-downs: per accepted\n"
+      << "press; \"not 1\": accepted presses that did not get exactly one; of locked presses; without a scan code;\n"
+      << "\"by other\": made by another program (without the press's own mark). Delay, ms, of each accepted\n"
+      << "press's first key-down: \"sent\" from the counter just before SendInput, \"due\" from the press's own\n"
+      << "time, which also counts a SendInput held up by the hook; \"call\": the longest a SendInput call took.\n"
       << pad("", kCaseWidth, false) << pad("", 10, false) << pad("presses", 9) << "  "
-      << pad("----------- key-downs -----------", 34) << "  " << pad("--------- from sent ---------", 31) << "  "
-      << pad("----- from due -----", 23) << pad("call", 8) << "\n"
+      << pad("--------------- key-downs ---------------", 42) << "  " << pad("--------- from sent ---------", 31)
+      << "  " << pad("----- from due -----", 23) << pad("call", 8) << "\n"
       << pad("case", kCaseWidth, false) << pad("path", 10, false) << pad("acc/lck", 9) << "  " << pad("per acc", 8)
-      << pad("locked", 8) << pad("no scan", 9) << pad("by other", 9) << "  " << pad("median", 8) << pad("p99", 8)
-      << pad("max", 8) << pad(">10 ms", 7) << "  " << pad("p99", 8) << pad("max", 8) << pad(">10 ms", 7)
-      << pad("max", 8) << "\n";
+      << pad("not 1", 8) << pad("locked", 8) << pad("no scan", 9) << pad("by other", 9) << "  " << pad("median", 8)
+      << pad("p99", 8) << pad("max", 8) << pad(">10 ms", 7) << "  " << pad("p99", 8) << pad("max", 8)
+      << pad(">10 ms", 7) << pad("max", 8) << "\n";
 }
 
 void print_path(const std::string& label, const std::string& path, const PathFigures& f, double longest_call_ms) {
   std::cout << pad(label, kCaseWidth, false) << pad(path, 10, false)
             << pad(int_text(f.accepted) + "/" + int_text(f.locked), 9) << "  "
             << pad(f.accepted ? fixed_text(static_cast<double>(f.accepted_downs) / f.accepted, 2) : "-", 8)
-            << pad(int_text(f.locked_downs), 8) << pad(int_text(f.without_scan_code), 9) << pad(int_text(f.unmarked), 9)
-            << "  ";
+            << pad(int_text(f.not_once), 8) << pad(int_text(f.locked_downs), 8) << pad(int_text(f.without_scan_code), 9)
+            << pad(int_text(f.unmarked), 9) << "  ";
   if (f.from_send.empty()) {
     std::cout << "no key-down of an accepted press";
   } else {
