@@ -22,7 +22,7 @@ if [ -f build/windows/build.ninja ]; then
   # The benchmarks against the real program (TAPVERO_EXE may name another
   # build of it), on a private display. Others may be building on this
   # machine: the load is printed with each.
-  cmake --build build/windows --target speed_robot_bench lock_delay_bench
+  cmake --build build/windows --target speed_robot_bench lock_delay_bench background_cost_bench
   display_dir=build/windows/xvfb-bench
   tools/xvfb.sh start "$display_dir"
   export TAPVERO_WINE_ROOT=$PWD/build/windows/wine TAPVERO_DISPLAY_FILE=$PWD/$display_dir/display
@@ -31,6 +31,12 @@ if [ -f build/windows/build.ninja ]; then
   export TAPVERO_XTEST_ROBOT=$PWD/build/native/bench/xtest_robot
   echo "==== lock_delay_bench (Wine), load: $(uptime)"
   tools/wine-run.sh build/windows/bench/lock_delay_bench.exe
+
+  # What Tapvero costs behind a game that gets the mouse and keys, which
+  # this native program moves and presses through the X server.
+  echo "==== background_cost_bench (Wine), load: $(uptime)"
+  TAPVERO_XTEST_MOUSE_KEYS=$PWD/build/native/bench/xtest_mouse_keys \
+    tools/wine-run.sh build/windows/bench/background_cost_bench.exe
 
   # The robot player: once as it is, once with a second program keeping one
   # core busy.
