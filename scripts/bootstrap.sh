@@ -8,8 +8,9 @@ packages=(
   # native build and tests
   build-essential cmake ninja-build g++ clang llvm libclang-rt-14-dev
   googletest libbenchmark-dev
-  # the XTest robot of the benchmarks (native, pressing through the X server)
-  libx11-dev libxtst-dev
+  # the XTest robot of the benchmarks (native, pressing through the X server
+  # and hearing the server's time of each press)
+  libx11-dev libxtst-dev libxi-dev
   # Windows build
   g++-mingw-w64-x86-64
   # running the Windows build (fonts-wine: Wine's own fonts, Marlett among

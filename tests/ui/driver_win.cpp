@@ -166,9 +166,13 @@ std::wstring host_path(const std::string& unix_path) {
 }
 
 ::testing::AssertionResult run_unix(const std::string& command, int timeout_ms) {
+  // Named by the moment too: process ids repeat in every Wine prefix, and
+  // other test runs on the machine share /tmp.
   static int counter = 0;
-  const std::string marker =
-      "/tmp/tapvero-unix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  const std::string marker = "/tmp/tapvero-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++counter) + "-" + std::to_string(now.QuadPart);
   const std::string script = command + "; touch " + marker;
   std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
   STARTUPINFOW si{};
