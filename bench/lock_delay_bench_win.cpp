@@ -494,6 +494,9 @@ void print_path(const std::string& label, const std::string& path, const PathFig
 void print_outcome(const std::string& label, const Outcome& o, bool raw_input) {
   print_path(label, "messages", o.paths[0], o.longest_call_ms);
   if (raw_input) print_path("", "raw input", o.paths[1], o.longest_call_ms);
+  // A row as soon as its case is done: under Wine, runs that left all their
+  // output to the end have been seen to print nothing.
+  std::cout.flush();
 }
 
 std::vector<WORD> alternating(int presses) {
@@ -546,14 +549,14 @@ void measure_without_hook(Session& s) {
 
 bool switch_lock_on(uitest::Tapvero& program) {
   if (!program.window()) {
-    std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << "\n";
+    std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << std::endl;
     return false;
   }
   program.select_page(form::kLockPage);
   uitest::wait_until([&] { return program.visible(form::按钮_开启自动锁定); });
   program.click(form::按钮_开启自动锁定);
   if (!uitest::wait_until([&] { return program.enabled(form::按钮_关闭自动锁定); })) {
-    std::cout << "lock_delay_bench: the lock did not switch on\n";
+    std::cout << "lock_delay_bench: the lock did not switch on" << std::endl;
     return false;
   }
   return true;
@@ -606,7 +609,7 @@ void measure_gui_busy(Session& s) {
 int main() {
   Receiver receiver;
   if (!receiver.window()) {
-    std::cout << "lock_delay_bench: the receiver window did not open\n";
+    std::cout << "lock_delay_bench: the receiver window did not open" << std::endl;
     return 1;
   }
   Session session{receiver};
@@ -621,5 +624,6 @@ int main() {
   measure_gui_suspended(session);
   measure_gui_busy(session);
   for (const std::string& note : session.notes) std::cout << "  " << note << "\n";
+  std::cout.flush();
   return 0;
 }
