@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "widgets/window_detail_win.h"
@@ -115,6 +116,10 @@ std::optional<ControlId> Win32Ui::id_of(HWND hwnd) const {
   return std::nullopt;
 }
 
+bool Win32Ui::is_hint_window(HWND hwnd) const {
+  return hwnd && std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return c.tooltip == hwnd; });
+}
+
 // --- properties
 
 std::u16string Win32Ui::text(ControlId id) const {
@@ -151,7 +156,10 @@ void Win32Ui::set_enabled(ControlId id, bool enabled) {
   // inside a button's click unsettles the X display's focus under Wine).
   // With no such control the focus stays with the window, from which Esc
   // still closes.
-  if (had_focus && model_.next_focus(id, false)) PostMessageW(main_, kPassFocusOn, static_cast<WPARAM>(id), 0);
+  if (had_focus && model_.next_focus(id, false)) {
+    pass_focus_from_ = id;
+    PostMessageW(main_, kPassFocusOn, 0, 0);
+  }
 }
 
 bool Win32Ui::visible(ControlId id) const {

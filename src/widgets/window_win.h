@@ -104,6 +104,7 @@ class Win32Ui final : public Ui {
   // change hid.
   void update_visibility();
   std::optional<ControlId> id_of(HWND hwnd) const;
+  bool is_hint_window(HWND hwnd) const;
 
   // window_messages_win.cpp
   bool pre_translate(MSG& msg);
@@ -126,7 +127,9 @@ class Win32Ui final : public Ui {
   HWND mouse_release_ = nullptr;  // the button a left-button release is being handled for
   std::optional<Tick> click_at_;  // the time of the release or key a click is being reported for
   PressTimes press_times_;
-  SavedFocus saved_focus_;  // while another window is active
+  SavedFocus saved_focus_;                    // while another window is active
+  std::optional<ControlId> pass_focus_from_;  // a disabled control that had the focus
+  bool destroyed_ = false;                    // the window has gone: its thread's loop ends
   // Tasks for the window's thread, oldest first, and what tells it of them:
   // the window while it exists, and one message at a time on its way there.
   std::mutex posted_mutex_;
