@@ -3,6 +3,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 
 #include "widgets/window_detail_win.h"
@@ -96,6 +97,7 @@ void Win32Ui::create_control(ControlId id) {
   if (!c.hwnd) return;
   SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(s.font)), FALSE);
   SetWindowSubclass(c.hwnd, control_proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  if (!model_.keeps_input_method(id)) ImmAssociateContext(c.hwnd, nullptr);
 
   if (s.kind == Kind::kTab) {
     for (std::size_t i = 0; i < s.pages.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 
 #include <utility>
@@ -203,8 +204,12 @@ bool Win32Ui::pre_translate(MSG& msg) {
       break;
   }
   const std::optional<ControlId> id = id_of(msg.hwnd);
-  const Tick pressed_at = input_time(key, static_cast<LONG>(msg.time));
-  const bool passed = sink_->on_key_down(id.value_or(kMainWindow), key, modifiers, pressed_at);
+  // A key that an input method took all the same comes as VK_PROCESSKEY:
+  // the program is told the key itself, with its own time. The toolkit's
+  // keys above stay the input method's (Esc ends its composition).
+  const int pressed = key == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : key;
+  const Tick pressed_at = input_time(pressed, static_cast<LONG>(msg.time));
+  const bool passed = sink_->on_key_down(id.value_or(kMainWindow), pressed, modifiers, pressed_at);
   // Alt+F4 and Alt+Space always reach the window: closing and the system menu.
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
   if (!passed && !system_key) return true;

@@ -1,6 +1,7 @@
 #include "widgets/window_win.h"
 
 #include <commctrl.h>
+#include <imm.h>
 
 #include <algorithm>
 #include <utility>
@@ -66,6 +67,7 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
                           this);
   if (!main_) return false;
   controls_[kMainWindow].hwnd = main_;
+  if (!model_.keeps_input_method(kMainWindow)) ImmAssociateContext(main_, nullptr);
   for (const ControlId id : model_.ids()) {
     if (id != kMainWindow) create_control(id);
   }

@@ -5,6 +5,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 #include <gtest/gtest.h>
 
@@ -114,6 +115,17 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   }
   key(VK_RETURN);
   EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false}}));
+}
+
+// No input method runs here, so no key can show which control would give
+// one its keys; the contexts tell.
+TEST_F(Toolkit, OnlyTheBoxesTheUserTypesIntoHaveAnInputContext) {
+  for (const ControlSpec& c : kControls) {
+    const HWND h = c.id == kMainWindow ? ui.main_window() : hwnd(c.id);
+    const HIMC context = ImmGetContext(h);
+    EXPECT_EQ(context != nullptr, c.id == kNumber || c.id == kLetter) << c.id;
+    if (context) ImmReleaseContext(h, context);
+  }
 }
 
 TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
