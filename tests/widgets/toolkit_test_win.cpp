@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "test_form.h"
+#include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
@@ -176,6 +177,22 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
   EXPECT_FALSE(ran.empty());  // not before messages are processed
   pump();
   EXPECT_TRUE(ran.empty());
+}
+
+// A button's release is stamped under the name the window's messages give
+// it, swapped or not as it comes.
+TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
+  PressStamps stamps;
+  InputTimer timer(stamps);
+  RAWINPUT raw{.header = {.dwType = RIM_TYPEMOUSE}};
+  raw.data.mouse.usButtonFlags = RI_MOUSE_LEFT_BUTTON_UP;
+  const BOOL was_swapped = SwapMouseButton(TRUE);
+  timer.record(raw, 10, Tick(100));
+  SwapMouseButton(FALSE);
+  timer.record(raw, 11, Tick(101));
+  SwapMouseButton(was_swapped);
+  EXPECT_EQ(stamps.take(kRightRelease, 10), Tick(100));
+  EXPECT_EQ(stamps.take(kLeftRelease, 11), Tick(101));
 }
 
 }  // namespace
