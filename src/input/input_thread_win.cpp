@@ -1,19 +1,22 @@
 #include "input/input_thread_win.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tapvero::input {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TapveroInput";
-// Sent to the window: lParam points at the task to run.
-constexpr UINT kRunTask = WM_APP + 1;
+// The system's own timer message (the caret's), which names code to call
+// as WM_TIMER may.
+constexpr UINT kSystemTimer = 0x0118;
 
 }  // namespace
 
 Win32InputThread::Win32InputThread() {
   ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!ready_) return;
+  wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (!ready_ || !wake_) return;
   thread_ = CreateThread(nullptr, 0, thread_main, this, 0, nullptr);
   if (thread_) WaitForSingleObject(ready_, INFINITE);
 }
@@ -21,12 +24,16 @@ Win32InputThread::Win32InputThread() {
 Win32InputThread::~Win32InputThread() {
   stop();
   if (ready_) CloseHandle(ready_);
+  if (wake_) CloseHandle(wake_);
 }
 
 void Win32InputThread::stop() {
   if (!thread_) return;
-  // The window goes on its own thread, which then leaves its loop.
-  if (window_) SendMessageW(window_, WM_CLOSE, 0, 0);
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  SetEvent(wake_);
   WaitForSingleObject(thread_, INFINITE);
   CloseHandle(thread_);
   thread_ = nullptr;
@@ -38,14 +45,31 @@ void Win32InputThread::run(const std::function<void()>& task) {
     task();
     return;
   }
-  // The thread only ever runs short tasks and the hook: this returns at once.
-  SendMessageW(window_, kRunTask, 0, reinterpret_cast<LPARAM>(&task));
+  Pending pending{&task, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  {
+    const std::lock_guard lock(mutex_);
+    tasks_.push_back(&pending);
+  }
+  SetEvent(wake_);
+  // The thread only ever runs short tasks and the hook: this returns at
+  // once. Meanwhile this thread answers what other threads send it, as it
+  // would inside SendMessage: a task may ask its windows something (a
+  // message box's owner is disabled while the box shows). Without an event
+  // (the system out of handles) it looks every millisecond.
+  for (;;) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (pending.done) break;
+    }
+    MsgWaitForMultipleObjects(pending.ran ? 1 : 0, &pending.ran, FALSE, pending.ran ? INFINITE : 1, QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  if (pending.ran) CloseHandle(pending.ran);
 }
 
 void Win32InputThread::after(std::uint32_t milliseconds, std::function<void()> task) {
-  if (!window_) return;
-  const UINT_PTR id = next_timer_++;
-  if (SetTimer(window_, id, milliseconds, nullptr)) timers_.emplace(id, std::move(task));
+  if (window_) timers_.emplace_back(GetTickCount64() + milliseconds, std::move(task));
 }
 
 DWORD WINAPI Win32InputThread::thread_main(void* param) {
@@ -59,15 +83,64 @@ DWORD WINAPI Win32InputThread::thread_main(void* param) {
   wc.hInstance = instance;
   wc.lpszClassName = kWindowClass;
   RegisterClassExW(&wc);
-  self->window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, self);
-  const bool created = self->window_ != nullptr;
+  const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, self);
+  self->window_ = window;
   SetEvent(self->ready_);
-  if (created) {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  if (window) {
+    self->loop();
+    DestroyWindow(window);
   }
   UnregisterClassW(kWindowClass, instance);
   return 0;
+}
+
+void Win32InputThread::loop() {
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      // The thread keeps its own timers and ends only when stopped: a timer
+      // or a quit in its queue is someone else's.
+      if (msg.message != WM_TIMER && msg.message != kSystemTimer && msg.message != WM_QUIT) DispatchMessageW(&msg);
+    }
+    if (!run_tasks()) return;
+    MsgWaitForMultipleObjectsEx(1, &wake_, time_to_next_timer(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+bool Win32InputThread::run_tasks() {
+  for (;;) {
+    Pending* pending = nullptr;
+    {
+      const std::lock_guard lock(mutex_);
+      if (tasks_.empty()) break;
+      pending = tasks_.front();
+      tasks_.pop_front();
+    }
+    (*pending->task)();
+    // Under the lock: the waiting caller closes the event once it sees done.
+    const std::lock_guard lock(mutex_);
+    pending->done = true;
+    if (pending->ran) SetEvent(pending->ran);
+  }
+  // Due timers one at a time: a timer's task may set another.
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const auto due = std::find_if(timers_.begin(), timers_.end(), [&](const auto& t) { return t.first <= now; });
+    if (due == timers_.end()) break;
+    const std::function<void()> task = std::move(due->second);
+    timers_.erase(due);
+    task();
+  }
+  const std::lock_guard lock(mutex_);
+  return !stopping_;
+}
+
+DWORD Win32InputThread::time_to_next_timer() const {
+  if (timers_.empty()) return INFINITE;
+  ULONGLONG next = timers_.front().first;
+  for (const auto& t : timers_) next = std::min(next, t.first);
+  const ULONGLONG now = GetTickCount64();
+  return next <= now ? 0 : static_cast<DWORD>(next - now);
 }
 
 LRESULT CALLBACK Win32InputThread::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -80,29 +153,15 @@ LRESULT CALLBACK Win32InputThread::window_proc(HWND hwnd, UINT msg, WPARAM wp, L
   return self->handle(hwnd, msg, wp, lp);
 }
 
+// Whatever the arguments, and whoever sent them: raw input is read through
+// the system, which refuses a handle that is none of its own.
 LRESULT Win32InputThread::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case kRunTask:
-      (*reinterpret_cast<const std::function<void()>*>(lp))();
-      return 0;
     case WM_INPUT:
       if (raw_input_) raw_input_(reinterpret_cast<HRAWINPUT>(lp));
       break;  // the system cleans up after it
-    case WM_TIMER: {
-      const auto timer = timers_.find(wp);
-      if (timer == timers_.end()) break;
-      KillTimer(hwnd, wp);
-      const std::function<void()> task = std::move(timer->second);
-      timers_.erase(timer);
-      task();
-      return 0;
-    }
     case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+      return 0;  // the window goes when the thread is stopped, and only then
     default:
       break;
   }

@@ -1,14 +1,19 @@
 // The input thread on Windows: a thread of time-critical priority with a
 // message-only window of its own, which receives the raw input of the
-// whole desktop and the thread's timers; the keyboard hook installed from
-// its tasks is called on it.
+// whole desktop; the keyboard hook installed from its tasks is called on
+// it. Its tasks and timers are its own, not window messages: any program
+// on the desktop can find its window and send it anything, and nothing it
+// sends runs code here.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
-#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "input/input_thread.h"
 
@@ -40,16 +45,32 @@ class Win32InputThread final : public InputThread {
   void route_raw_input_to(RawInputHandler handler) { raw_input_ = std::move(handler); }
 
  private:
+  // A task handed to the thread by run(), which waits until it is done.
+  struct Pending {
+    const std::function<void()>* task;
+    HANDLE ran;         // set once done, if the event could be had
+    bool done = false;  // guarded by mutex_
+  };
+
   static DWORD WINAPI thread_main(void* self);
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void loop();
+  // Runs the tasks waiting and the timers due; false once the thread is to end.
+  bool run_tasks();
+  // How long the thread may sleep before its next timer.
+  DWORD time_to_next_timer() const;
 
   HANDLE thread_ = nullptr;
   HANDLE ready_ = nullptr;
+  HANDLE wake_ = nullptr;  // set when a task waits or the thread is to end
   HWND window_ = nullptr;
   RawInputHandler raw_input_;
-  std::map<UINT_PTR, std::function<void()>> timers_;  // by timer id
-  UINT_PTR next_timer_ = 1;
+  std::mutex mutex_;
+  std::deque<Pending*> tasks_;  // guarded by mutex_
+  bool stopping_ = false;       // guarded by mutex_
+  // When each timer is due (GetTickCount64) and its task; the thread's own.
+  std::vector<std::pair<ULONGLONG, std::function<void()>>> timers_;
 };
 
 }  // namespace tapvero::input

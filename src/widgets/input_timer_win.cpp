@@ -7,6 +7,10 @@
 namespace tapvero::widgets {
 namespace {
 
+// The Windows numbers the portable side spells out for itself.
+static_assert(kRawLeftButtonUp == RI_MOUSE_LEFT_BUTTON_UP && kRawRightButtonUp == RI_MOUSE_RIGHT_BUTTON_UP);
+static_assert(kInputMethodKey == VK_PROCESSKEY);
+
 Tick tick_now() { return SystemClock().tick_ms(); }
 
 // Posts messages to this thread and reads them back for 20 ms, to learn how
@@ -66,6 +70,8 @@ void InputTimer::take(bool keyboard, bool mouse) {
     const RAWINPUTDEVICE d = device(2, mouse);
     if (RegisterRawInputDevices(&d, 1, sizeof d)) mouse_ = mouse;
   }
+  // No event waits for a stamp that cannot come.
+  stamps_.set_recording(keyboard_, mouse_);
 }
 
 std::optional<int> InputTimer::stamp(HRAWINPUT input) {
@@ -75,6 +81,10 @@ std::optional<int> InputTimer::stamp(HRAWINPUT input) {
   UINT size = sizeof raw;
   if (GetRawInputData(input, RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1))
     return std::nullopt;
+  return record(raw, message_time, at);
+}
+
+std::optional<int> InputTimer::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
   if (raw.header.dwType == RIM_TYPEKEYBOARD) {
     const USHORT key = raw.data.keyboard.VKey;
     if (!(raw.data.keyboard.Flags & RI_KEY_BREAK) && key > 0 && key < 255) {
@@ -83,8 +93,10 @@ std::optional<int> InputTimer::stamp(HRAWINPUT input) {
     }
   } else if (raw.header.dwType == RIM_TYPEMOUSE) {
     const USHORT buttons = raw.data.mouse.usButtonFlags;
-    if (buttons & RI_MOUSE_LEFT_BUTTON_UP) stamps_.record(kLeftRelease, message_time, at);
-    if (buttons & RI_MOUSE_RIGHT_BUTTON_UP) stamps_.record(kRightRelease, message_time, at);
+    if (buttons & (kRawLeftButtonUp | kRawRightButtonUp)) {
+      const ButtonReleases released = button_releases(buttons, GetSystemMetrics(SM_SWAPBUTTON) != 0);
+      for (int i = 0; i < released.count; ++i) stamps_.record(released.codes[i], message_time, at);
+    }
   }
   return std::nullopt;
 }

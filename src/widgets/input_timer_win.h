@@ -43,6 +43,11 @@ class InputTimer {
   // A WM_INPUT of that window: records its stamp. The key code, if it was
   // a key press.
   std::optional<int> stamp(HRAWINPUT input);
+  // The same for raw input read, with its message time and stamp: a key
+  // press, or the releases of the buttons as the window's messages name
+  // them, swapped or not at that moment (the user may swap them at any
+  // time).
+  std::optional<int> record(const RAWINPUT& raw, std::int32_t message_time, Tick at);
 
  private:
   void take_what_is_needed();

@@ -20,8 +20,32 @@
 namespace tapvero::widgets {
 
 // What was pressed or released: a virtual-key code (1 to 254) for a key
-// press, or one of these for a mouse button's release.
+// press, or one of these for a mouse button's release, as the window's
+// messages name the buttons.
 enum PressCode : int { kLeftRelease = 0x1001, kRightRelease = 0x1002 };
+
+// What an input method leaves of a key it took (VK_PROCESSKEY): no key's
+// own code, and so never stamped.
+inline constexpr int kInputMethodKey = 0xE5;
+
+// The button flags of raw mouse input for the physical left and right
+// buttons' releases.
+inline constexpr std::uint16_t kRawLeftButtonUp = 0x0002;
+inline constexpr std::uint16_t kRawRightButtonUp = 0x0008;
+
+// The releases that raw mouse input's button flags report, as the window's
+// messages name them: raw input names the physical buttons, the messages
+// the logical ones, and those are swapped for a left-handed mouse.
+struct ButtonReleases {
+  std::array<int, 2> codes{};
+  int count = 0;
+};
+inline ButtonReleases button_releases(std::uint16_t raw_flags, bool swapped) {
+  ButtonReleases r;
+  if (raw_flags & kRawLeftButtonUp) r.codes[r.count++] = swapped ? kRightRelease : kLeftRelease;
+  if (raw_flags & kRawRightButtonUp) r.codes[r.count++] = swapped ? kLeftRelease : kRightRelease;
+  return r;
+}
 
 // A small ring of {code, message time, stamp}: one thread records, another
 // takes. Nothing but codes and times is kept; the oldest entry gives way to
@@ -41,14 +65,22 @@ class PressStamps {
     recorded_.notify_all();
   }
 
+  // What the recording thread records from now on: key presses (of keys'
+  // own codes), mouse buttons' releases, both or neither.
+  void set_recording(bool key_presses, bool button_releases) {
+    const std::lock_guard lock(mutex_);
+    recording_keys_ = key_presses;
+    recording_buttons_ = button_releases;
+  }
+
   // The exact time of the event with this code and message time: the oldest
   // such entry not taken yet, which is then taken. If there is none, waits
-  // up to `wait` for it to be recorded. None if it never came (or has given
-  // way to newer ones).
+  // up to `wait` for it to be recorded, unless no such event is being
+  // recorded. None if it never came (or has given way to newer ones).
   std::optional<Tick> take(int code, std::int32_t message_time, std::chrono::microseconds wait = {}) {
     std::unique_lock lock(mutex_);
     Entry* found = find(code, message_time);
-    if (!found && wait > wait.zero()) {
+    if (!found && wait > wait.zero() && recording(code)) {
       ++waiting_;
       recorded_.wait_for(lock, wait, [&] { return (found = find(code, message_time)) != nullptr; });
       --waiting_;
@@ -78,6 +110,11 @@ class PressStamps {
         : code(c), message_time(t), at(a), sequence(s), taken(tk), recorded(true) {}
   };
 
+  bool recording(int code) const {
+    if (code == kLeftRelease || code == kRightRelease) return recording_buttons_;
+    return recording_keys_ && code > 0 && code < 255 && code != kInputMethodKey;
+  }
+
   Entry* find(int code, std::int32_t message_time) {
     Entry* found = nullptr;
     for (Entry& e : entries_) {
@@ -93,6 +130,8 @@ class PressStamps {
   std::array<Entry, kCapacity> entries_{};
   std::uint64_t next_ = 0;
   int waiting_ = 0;
+  bool recording_keys_ = false;
+  bool recording_buttons_ = false;
 };
 
 // How the system's message times (the time it gives every message, input

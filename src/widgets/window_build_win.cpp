@@ -3,6 +3,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 
 #include "widgets/window_detail_win.h"
@@ -15,6 +16,16 @@ using namespace detail;
 namespace {
 
 bool is_multi_line_caption(std::u16string_view caption) { return caption.find(u'\n') != std::u16string_view::npos; }
+
+// The hints are a top-level window, which any program's broadcast reaches
+// as well; their own messages take pointers. Only this thread talks to
+// them: one of theirs sent from another thread (which could only be another
+// program's) is refused.
+LRESULT CALLBACK hint_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (private_message(msg) && (InSendMessageEx(nullptr) & ISMEX_SEND)) return 0;
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, hint_proc, kSubclassId);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
 
 }  // namespace
 
@@ -86,6 +97,7 @@ void Win32Ui::create_control(ControlId id) {
   if (!c.hwnd) return;
   SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(s.font)), FALSE);
   SetWindowSubclass(c.hwnd, control_proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  if (!model_.keeps_input_method(id)) ImmAssociateContext(c.hwnd, nullptr);
 
   if (s.kind == Kind::kTab) {
     for (std::size_t i = 0; i < s.pages.size(); ++i) {
@@ -127,6 +139,7 @@ void Win32Ui::add_page_hints(ControlId id) {
       CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, main_, nullptr, instance_, nullptr);
   if (!tab.tooltip) return;
+  SetWindowSubclass(tab.tooltip, hint_proc, kSubclassId, 0);
   SendMessageW(tab.tooltip, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(Font{})), FALSE);
   const auto pages = model_.spec(id).pages;
   for (std::size_t i = 0; i < pages.size(); ++i) {

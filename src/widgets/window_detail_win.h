@@ -12,11 +12,18 @@
 namespace tapvero::widgets::detail {
 
 constexpr wchar_t kWindowClass[] = L"TapveroWindow";
-// Posted to the main window when a focused control was disabled; wParam is
-// the control.
+// The toolkit's own messages to the main window. They carry nothing (what
+// they are about waits in the toolkit): any program can send any window
+// these numbers with any arguments.
+// Posted when a focused control was disabled.
 constexpr UINT kPassFocusOn = WM_APP + 1;
-// Posted to the main window when tasks are waiting for its thread.
+// Posted when tasks are waiting for the window's thread.
 constexpr UINT kRunPosted = WM_APP + 2;
+
+// The numbers programs give their own messages (WM_USER up to the
+// registered ones). A system control takes pointers in some of its own.
+inline bool private_message(UINT msg) { return msg >= WM_USER && msg < 0xC000; }
+
 constexpr UINT_PTR kSubclassId = 1;
 
 inline std::wstring wide(std::u16string_view s) {

@@ -3,6 +3,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 
 #include <utility>
@@ -102,9 +103,10 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       // keyboard from the program the user is in (the lock's F12 disables a
       // button from inside a game). A window in the background passes its
       // saved focus on when it returns.
+      const std::optional<ControlId> from = std::exchange(pass_focus_from_, std::nullopt);
       const HWND focus = GetFocus();
-      if ((!focus || focus == main_) && GetForegroundWindow() == main_)
-        give_focus(model_.next_focus(static_cast<ControlId>(wp), false));
+      if (from && (!focus || focus == main_) && GetForegroundWindow() == main_)
+        give_focus(model_.next_focus(*from, false));
       return 0;
     }
     case WM_NEXTDLGCTL:
@@ -120,6 +122,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY: {
       const std::lock_guard lock(posted_mutex_);
       posted_to_ = nullptr;  // a window handle may be given again to another window
+      destroyed_ = true;
       PostQuitMessage(0);
       return 0;
     }
@@ -204,8 +207,12 @@ bool Win32Ui::pre_translate(MSG& msg) {
       break;
   }
   const std::optional<ControlId> id = id_of(msg.hwnd);
-  const Tick pressed_at = input_time(key, static_cast<LONG>(msg.time));
-  const bool passed = sink_->on_key_down(id.value_or(kMainWindow), key, modifiers, pressed_at);
+  // A key that an input method took all the same comes as VK_PROCESSKEY:
+  // the program is told the key itself, with its own time. The toolkit's
+  // keys above stay the input method's (Esc ends its composition).
+  const int pressed = key == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : key;
+  const Tick pressed_at = input_time(pressed, static_cast<LONG>(msg.time));
+  const bool passed = sink_->on_key_down(id.value_or(kMainWindow), pressed, modifiers, pressed_at);
   // Alt+F4 and Alt+Space always reach the window: closing and the system menu.
   const bool system_key = (modifiers & kAlt) && (key == VK_F4 || key == VK_SPACE);
   if (!passed && !system_key) return true;
@@ -235,6 +242,10 @@ Tick Win32Ui::input_time(int code, LONG message_time) {
 }
 
 void Win32Ui::dispatch(MSG& msg) {
+  // A quit is the window's end, posted as it is destroyed; one from anyone
+  // else means nothing. The hints' own messages come only from this thread,
+  // sent: posted, they are someone else's (see hint_proc).
+  if (msg.message == WM_QUIT || (private_message(msg.message) && is_hint_window(msg.hwnd))) return;
   if (pre_translate(msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
@@ -242,14 +253,14 @@ void Win32Ui::dispatch(MSG& msg) {
 
 int Win32Ui::run() {
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatch(msg);
+  while (GetMessageW(&msg, nullptr, 0, 0) >= 0 && !(msg.message == WM_QUIT && destroyed_)) dispatch(msg);
   return 0;
 }
 
 void Win32Ui::process_pending_messages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-    if (msg.message == WM_QUIT) return;
+    if (msg.message == WM_QUIT && destroyed_) return;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
     dispatch(msg);
   }

@@ -39,6 +39,11 @@ bool WindowModel::takes_focus(ControlId id) const {
   return (k == Kind::kButton || k == Kind::kCheckBox || k == Kind::kEdit) && enabled(id) && shown(id);
 }
 
+bool WindowModel::keeps_input_method(ControlId id) const {
+  const ControlSpec& s = spec(id);
+  return s.kind == Kind::kEdit && !(s.flags & kReadOnlyInput);
+}
+
 std::optional<ControlId> WindowModel::next_focus(std::optional<ControlId> from, bool backwards) const {
   const int n = static_cast<int>(ids_.size());
   int i = backwards ? 0 : n - 1;  // so that the first step lands on an end

@@ -43,6 +43,12 @@ class WindowModel {
   bool shown(ControlId id) const;
   // A button, check box or edit box that shows and is enabled.
   bool takes_focus(ControlId id) const;
+  // Whether keys pressed on the control may go to an input method: only in
+  // an edit box the user types into (key names such as 回车 are typed with
+  // one). On every other control, and on the window itself, a key is the
+  // program's as it is pressed: an input method in a mode that composes
+  // text would take letter keys for itself.
+  bool keeps_input_method(ControlId id) const;
   // The control that Tab (Shift+Tab when `backwards`) reaches from `from`,
   // or from either end of the form without it: the next in the form's
   // order that takes the focus, wrapping around. None when none does.

@@ -1,7 +1,9 @@
 #include "widgets/window_win.h"
 
 #include <commctrl.h>
+#include <imm.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "widgets/window_detail_win.h"
@@ -65,6 +67,7 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
                           this);
   if (!main_) return false;
   controls_[kMainWindow].hwnd = main_;
+  if (!model_.keeps_input_method(kMainWindow)) ImmAssociateContext(main_, nullptr);
   for (const ControlId id : model_.ids()) {
     if (id != kMainWindow) create_control(id);
   }
@@ -115,6 +118,10 @@ std::optional<ControlId> Win32Ui::id_of(HWND hwnd) const {
   return std::nullopt;
 }
 
+bool Win32Ui::is_hint_window(HWND hwnd) const {
+  return hwnd && std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return c.tooltip == hwnd; });
+}
+
 // --- properties
 
 std::u16string Win32Ui::text(ControlId id) const {
@@ -151,7 +158,10 @@ void Win32Ui::set_enabled(ControlId id, bool enabled) {
   // inside a button's click unsettles the X display's focus under Wine).
   // With no such control the focus stays with the window, from which Esc
   // still closes.
-  if (had_focus && model_.next_focus(id, false)) PostMessageW(main_, kPassFocusOn, static_cast<WPARAM>(id), 0);
+  if (had_focus && model_.next_focus(id, false)) {
+    pass_focus_from_ = id;
+    PostMessageW(main_, kPassFocusOn, 0, 0);
+  }
 }
 
 bool Win32Ui::visible(ControlId id) const {

@@ -108,6 +108,7 @@ class Win32Ui final : public Ui {
   // change hid.
   void update_visibility();
   std::optional<ControlId> id_of(HWND hwnd) const;
+  bool is_hint_window(HWND hwnd) const;
 
   // window_messages_win.cpp
   bool pre_translate(MSG& msg);
@@ -136,7 +137,9 @@ class Win32Ui final : public Ui {
   std::optional<SpacePress> space_press_;  // the Space press whose release a button is waiting for
   PressTimes press_times_;
   std::function<void(bool active)> activation_;
-  SavedFocus saved_focus_;  // while another window is active
+  SavedFocus saved_focus_;                    // while another window is active
+  std::optional<ControlId> pass_focus_from_;  // a disabled control that had the focus
+  bool destroyed_ = false;                    // the window has gone: its thread's loop ends
   // Tasks for the window's thread, oldest first, and what tells it of them:
   // the window while it exists, and one message at a time on its way there.
   std::mutex posted_mutex_;

@@ -6,7 +6,9 @@
 // clang-format on
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -322,6 +324,56 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
   Tapvero t;
   PostMessageW(t.window(), WM_SYSKEYDOWN, VK_ESCAPE, MAKELPARAM(1, MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)));
   EXPECT_EQ(t.wait_exit(), 0u);
+}
+
+std::string class_of(HWND h) {
+  char name[64] = {};
+  GetClassNameA(h, name, 64);
+  return name;
+}
+
+// Junk any program may send or post to every window of the program (but
+// COM's, which every Windows program with an input method has, and which
+// takes calls by these very numbers): the program neither ends nor acts,
+// and a test and the lock (the input thread's tasks) work as ever.
+TEST(MainWindowUi, MessagesFromAnotherProgramChangeNothing) {
+  Tapvero t;
+  ASSERT_TRUE(t.window()) << t.start_error();
+  DWORD pid = 0, of = 0;
+  GetWindowThreadProcessId(t.window(), &pid);
+  std::vector<HWND> windows;
+  for (const HWND parent : {HWND{nullptr}, HWND_MESSAGE}) {
+    for (HWND h = nullptr; (h = FindWindowExW(parent, h, nullptr, nullptr)) != nullptr;) {
+      if (GetWindowThreadProcessId(h, &of) && of == pid && class_of(h) != "OleMainThreadWndClass") windows.push_back(h);
+    }
+  }
+  EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](HWND h) { return class_of(h) == "TapveroInput"; }));
+  std::vector<UINT> messages = {WM_TIMER, WM_HOTKEY, WM_INPUT, WM_QUIT};
+  for (UINT m = WM_USER; m < WM_USER + 0x80; ++m) messages.push_back(m);
+  for (UINT m = WM_APP; m < WM_APP + 0x20; ++m) messages.push_back(m);
+  std::mt19937_64 random(22);
+  for (HWND h : windows) {
+    for (UINT m : messages) {
+      // Small numbers (the ids of timers and hotkeys) and any at all.
+      for (const WPARAM wp : {WPARAM{1}, WPARAM{2}, static_cast<WPARAM>(random())}) {
+        const auto lp = static_cast<LPARAM>(random());
+        PostMessageW(h, m, wp, lp);
+        ASSERT_TRUE(SendMessageTimeoutW(h, m, wp, lp, SMTO_NORMAL, kTimeoutMs, nullptr) || !IsWindow(h) ||
+                    GetLastError() != ERROR_TIMEOUT)
+            << class_of(h) << " " << m;
+      }
+    }
+  }
+  settle({t.window()});
+  ASSERT_TRUE(t.running());
+  EXPECT_FALSE(t.message_box().has_value());
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  t.key('Z');
+  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"1"; }));
+  t.select_page(kLockPage);
+  t.click(按钮_开启自动锁定);
+  EXPECT_TRUE(wait_until([&] { return t.enabled(按钮_关闭自动锁定); }));
 }
 
 TEST(MainWindowUi, TheCloseBoxEndsTheProgram) {

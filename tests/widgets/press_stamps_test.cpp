@@ -6,6 +6,7 @@
 #include <chrono>
 #include <limits>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,7 @@ TEST(PressStamps, OneThreadRecordsWhileAnotherTakes) {
 
 TEST(PressTimes, APressHandledBeforeItsStampIsRecordedWaitsForIt) {
   PressStamps stamps;
+  stamps.set_recording(true, true);
   PressTimes times(&stamps, {}, std::chrono::seconds(30));  // however slowly the recorder comes to run
   std::atomic<bool> handled{false};
   std::thread recorder([&] {
@@ -80,6 +82,25 @@ TEST(PressTimes, APressHandledBeforeItsStampIsRecordedWaitsForIt) {
   recorder.join();
 }
 
+TEST(PressTimes, NoEventWaitsForAStampThatCannotCome) {
+  // {keys recorded, buttons recorded, code}; were it to wait, it would for an hour.
+  const std::tuple<bool, bool, int> cases[] = {
+      {true, false, kLeftRelease}, {false, true, 'Z'}, {true, true, kInputMethodKey}};
+  for (const auto& [keys, buttons, code] : cases) {
+    PressStamps stamps;
+    stamps.set_recording(keys, buttons);
+    EXPECT_EQ(PressTimes(&stamps, {}, std::chrono::hours(1)).time_of(code, 1000, Tick(1010)), Tick(1010)) << code;
+  }
+}
+
+// Raw input names the physical buttons, the window's messages the logical ones.
+TEST(ButtonReleases, ARawReleaseIsNamedAsTheWindowNamesIt) {
+  const ButtonReleases both = button_releases(kRawLeftButtonUp | kRawRightButtonUp, true);
+  EXPECT_EQ(std::vector<int>(both.codes.begin(), both.codes.begin() + both.count),
+            (std::vector<int>{kRightRelease, kLeftRelease}));
+  EXPECT_EQ(button_releases(0x0001 | 0x0004, false).count, 0);  // presses
+}
+
 TEST(PressTimes, WithoutItsStampAPressHasItsExactMessageTimeOrElseItsHandling) {
   const MessageTimeScale exact{true, 3}, coarse{false, 0};
   const struct {
@@ -89,7 +110,7 @@ TEST(PressTimes, WithoutItsStampAPressHasItsExactMessageTimeOrElseItsHandling) {
                {exact, 6003, 1003},    // by a window's thread held up for 5 s
                {exact, 1002, 1002},    // a rounding's millisecond after the handling: never later than it
                {exact, 91003, 91003},  // 90 s before: none of this press's
-               {coarse, 1010, 1010}};  // after a moment's wait
+               {coarse, 1010, 1010}};
   for (const auto& c : cases) {
     PressStamps stamps;
     EXPECT_EQ(PressTimes(&stamps, c.scale).time_of('Z', 1000, Tick(c.handled)), Tick(c.expected)) << c.handled;

@@ -5,6 +5,7 @@
 #include <windows.h>  // first: before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
+#include <imm.h>
 // clang-format on
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 
 #include "test_form.h"
 #include "widgets/clock_win.h"
+#include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
@@ -126,6 +128,17 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   EXPECT_EQ(sink.clicks.back(), (RecordingSink::Click{kButtonA, false, pressed}));
 }
 
+// No input method runs here, so no key can show which control would give
+// one its keys; the contexts tell.
+TEST_F(Toolkit, OnlyTheBoxesTheUserTypesIntoHaveAnInputContext) {
+  for (const ControlSpec& c : kControls) {
+    const HWND h = c.id == kMainWindow ? ui.main_window() : hwnd(c.id);
+    const HIMC context = ImmGetContext(h);
+    EXPECT_EQ(context != nullptr, c.id == kNumber || c.id == kLetter) << c.id;
+    if (context) ImmReleaseContext(h, context);
+  }
+}
+
 TEST_F(Toolkit, IntegerBoxesKeepOnlyDigitsAndMinusFromTypingAndPasting) {
   focus(kNumber);
   SendMessageW(hwnd(kNumber), EM_SETSEL, 2, 2);
@@ -174,6 +187,22 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
   EXPECT_FALSE(ran.empty());  // not before messages are processed
   pump();
   EXPECT_TRUE(ran.empty());
+}
+
+// A button's release is stamped under the name the window's messages give
+// it, swapped or not as it comes.
+TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
+  PressStamps stamps;
+  InputTimer timer(stamps);
+  RAWINPUT raw{.header = {.dwType = RIM_TYPEMOUSE}};
+  raw.data.mouse.usButtonFlags = RI_MOUSE_LEFT_BUTTON_UP;
+  const BOOL was_swapped = SwapMouseButton(TRUE);
+  timer.record(raw, 10, Tick(100));
+  SwapMouseButton(FALSE);
+  timer.record(raw, 11, Tick(101));
+  SwapMouseButton(was_swapped);
+  EXPECT_EQ(stamps.take(kRightRelease, 10), Tick(100));
+  EXPECT_EQ(stamps.take(kLeftRelease, 11), Tick(101));
 }
 
 }  // namespace
