@@ -24,7 +24,7 @@ using tapvero::positioning_test::UniqueHandle;
 using tapvero::positioning_test::Win32WindowServices;
 using tapvero::text::fixed_text;
 using tapvero::text::int_text;
-using tapvero::widgets::precise_now_ms;
+using tapvero::base::precise_now_ms;
 
 constexpr std::int32_t kWaitMs = 1000;
 constexpr UINT kPing = WM_APP + 1;

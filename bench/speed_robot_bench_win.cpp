@@ -31,7 +31,7 @@
 #include "speed_test/report.h"
 #include "support/stored_names.h"
 #include "text/number_text.h"
-#include "widgets/clock_win.h"
+#include "base/clock_win.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ struct Robot {
   std::vector<std::int32_t> sent;  // when each press was sent, in ms (the program's tick for SendInput)
   // Through the X server: the server's time of the start click's release,
   // then of each press (none if it reported none).
-  std::vector<std::optional<widgets::Tick>> served;
+  std::vector<std::optional<base::Tick>> served;
 };
 
 void press(WORD vk) {
@@ -69,7 +69,7 @@ void press(WORD vk) {
 // than 4 ms remain, then spins.
 void wait_until_ms(double until_ms) {
   for (;;) {
-    const double left = until_ms - widgets::precise_now_ms();
+    const double left = until_ms - base::precise_now_ms();
     if (left <= 0) return;
     if (left > 4) Sleep(1);
   }
@@ -78,15 +78,15 @@ void wait_until_ms(double until_ms) {
 DWORD WINAPI robot_main(void* param) {
   auto& robot = *static_cast<Robot*>(param);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  const double first = widgets::precise_now_ms() + 300;
+  const double first = base::precise_now_ms() + 300;
   for (int i = 0; i < robot.presses; ++i) {
     const double due = first + static_cast<double>(i) * robot.interval_ms;
     wait_until_ms(due);
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
     press(i % 2 ? 'X' : 'Z');
-    robot.sent.push_back(static_cast<std::int32_t>(widgets::tick_ms_of(now.QuadPart).bits()));
-    robot.latest_ms = std::max(robot.latest_ms, widgets::precise_now_ms() - due);
+    robot.sent.push_back(static_cast<std::int32_t>(base::tick_ms_of(now.QuadPart).bits()));
+    robot.latest_ms = std::max(robot.latest_ms, base::precise_now_ms() - due);
   }
   return 0;
 }
@@ -146,10 +146,10 @@ std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const 
   for (std::size_t from = 0, at; (at = bytes.find('\n', from)) != std::string::npos; from = at + 1)
     lines.push_back(bytes.substr(from, at - from));
   if (lines.size() != static_cast<std::size_t>(robot.presses) + 2) return "xtest_robot wrote too few figures";
-  const auto server_time = [](const char* text) -> std::optional<widgets::Tick> {
+  const auto server_time = [](const char* text) -> std::optional<base::Tick> {
     const long long ms = std::strtoll(text, nullptr, 10);
     if (ms < 0) return std::nullopt;
-    return widgets::Tick(static_cast<std::uint32_t>(ms));
+    return base::Tick(static_cast<std::uint32_t>(ms));
   };
   robot.latest_ms = static_cast<double>(std::strtoll(lines[0].c_str(), nullptr, 10)) / 1000;
   robot.served.push_back(server_time(lines[1].c_str()));
@@ -165,7 +165,7 @@ std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const 
 // at the times after it, as its report makes them: stage k runs from the
 // hit that ended the stage before (or the start) to its last hit, and its
 // intervals are those that end with each of its hits but the last.
-std::vector<std::u16string> expected_lines(const std::vector<widgets::Tick>& times, int stage_size) {
+std::vector<std::u16string> expected_lines(const std::vector<base::Tick>& times, int stage_size) {
   std::vector<std::u16string> lines;
   const auto size = static_cast<std::size_t>(stage_size);
   for (std::size_t end = size; end < times.size(); end += size) {
@@ -191,7 +191,7 @@ std::string utf8(const std::wstring& text) {
 // times, and the others side by side.
 void compare_with_server(const std::string& label, const Robot& robot, int stage_size,
                          const std::vector<std::wstring>& shown) {
-  std::vector<widgets::Tick> times;
+  std::vector<base::Tick> times;
   for (const auto& t : robot.served) {
     if (!t) {
       std::cout << label << ": the X server did not report every press\n";

@@ -40,9 +40,9 @@ class NullUi final : public widgets::Ui {
 
 // Press times 100 to 140 ms apart, as a fast and slightly uneven player.
 struct Player {
-  widgets::Tick now;
+  base::Tick now;
   std::int32_t step = 0;
-  widgets::Tick next_press() { return now += 100 + (step++ % 41); }
+  base::Tick next_press() { return now += 100 + (step++ % 41); }
 };
 
 // One hit, the stage report included every stage-size hits.

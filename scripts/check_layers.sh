@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # check_layers.sh [SRC]: fails when a file includes the header of a layer
 # above its own (or of a sibling it must not know). The layers, lowest
-# first: text; input and widgets; the settings file (storage); the main
+# first: base (ticks, clocks, handles); text; input (the input thread's);
+# widgets (the window toolkit); the settings file (storage); the main
 # window's control table (form); the three features; the program (app).
 # Each folder is one layer. Prints every offending include.
 set -euo pipefail
@@ -9,6 +10,7 @@ src=${1:-$(dirname "$0")/../src}
 
 layer_of() {
   case "$1" in
+    base/*) echo base ;;
     text/*) echo text ;;
     input/*) echo input ;;
     widgets/*) echo widgets ;;
@@ -24,13 +26,14 @@ layer_of() {
 
 may_include() {  # layer -> the layers its files may include
   case "$1" in
-    text) echo "text" ;;
-    input) echo "text input" ;;
-    widgets) echo "text widgets" ;;
-    storage) echo "text input widgets storage" ;;
-    form) echo "text widgets storage form" ;;
-    speed_test | positioning_test | alternation_lock) echo "text input widgets storage form $1" ;;
-    program) echo "text input widgets storage form speed_test positioning_test alternation_lock program" ;;
+    base) echo "base" ;;
+    text) echo "base text" ;;
+    input) echo "base text input" ;;
+    widgets) echo "base text input widgets" ;;
+    storage) echo "base text input storage" ;;
+    form) echo "base text input widgets storage form" ;;
+    speed_test | positioning_test | alternation_lock) echo "base text input widgets storage form $1" ;;
+    program) echo "base text input widgets storage form speed_test positioning_test alternation_lock program" ;;
   esac
 }
 

@@ -8,7 +8,7 @@
 #include "positioning_test/window_services_win.h"
 #include "storage/file_store.h"
 #include "storage/settings_file.h"
-#include "widgets/input_timer_win.h"
+#include "input/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace {
@@ -47,25 +47,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   // happen, and the alternation lock's hook lives there, so that
   // no key of the desktop ever waits for the window. It outlives the window
   // and stops at the exit.
-  widgets::PressStamps stamps;
+  input::PressStamps stamps;
   input::Win32InputThread input_thread;
-  widgets::InputTimer input_timer(stamps);
+  input::InputTimer input_timer(stamps);
   input_thread.run([&] { input_timer.listen(input_thread.hwnd()); });
   widgets::Win32Ui ui(instance, form::main_form());
   if (input_timer.running()) ui.take_input_times_from(&stamps, input_timer.scale());
-  widgets::SystemClock clock;
+  base::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
-  input::Win32InputSystem input;
+  input::Win32InputSystem input_system;
   app::MainWindow program({ui, clock, storage::system_file_store(),
-                           [] { return storage::config_path_for(module_path()); }, window_services, input,
+                           [] { return storage::config_path_for(module_path()); }, window_services, input_system,
                            input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
   // Raw input as far as it is needed: see InputTimer.
   ui.on_activation([&](bool active) { input_thread.run([&] { input_timer.set_program_active(active); }); });
   input_thread.run([&] {
     lock.when_switched([&](bool on) { input_timer.set_lock_on(on); });
-    input_thread.route_raw_input_to([&](HRAWINPUT raw) {
-      if (const std::optional<int> key = input_timer.stamp(raw)) lock.raw_input_press(*key, own_window_in_front());
+    input_thread.route_raw_input_to([&](HRAWINPUT handle) {
+      const std::optional<RAWINPUT> raw = input::read_raw_input(handle);
+      if (!raw) return;
+      input_timer.stamp(*raw);
+      if (const std::optional<int> key = input::key_press_of(*raw)) lock.raw_input_press(*key, own_window_in_front());
     });
   });
   const int result = ui.create(program, show) ? ui.run() : 1;

@@ -96,16 +96,16 @@ void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 
 bool MainWindow::on_close_requested() { return dispatch(主窗口, Event::kCloseRequested, {}); }
 
-void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse, widgets::Tick at_ms) {
+void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_ms) {
   dispatch(id, Event::kClicked, {0, 0, {}, by_mouse, at_ms});
 }
 
-bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers, widgets::Tick at_ms) {
+bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) {
   return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}, false, at_ms});
 }
 
 bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
-                              widgets::Tick at_ms) {
+                              base::Tick at_ms) {
   const Event event = button == widgets::MouseButton::kLeft ? Event::kLeftButtonUp : Event::kRightButtonUp;
   return dispatch(id, event, {0, modifiers, at, false, at_ms});
 }

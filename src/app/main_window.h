@@ -16,7 +16,7 @@
 #include "speed_test/run.h"
 #include "storage/file_store.h"
 #include "storage/settings.h"
-#include "widgets/clock.h"
+#include "base/clock.h"
 #include "widgets/ui.h"
 
 namespace tapvero::app {
@@ -28,13 +28,13 @@ struct EventArgs {
   int modifiers = 0;
   widgets::Point at;
   bool by_mouse = false;  // clicks: made with the mouse
-  widgets::Tick at_ms;    // clicks, keys and buttons: when it happened
+  base::Tick at_ms;    // clicks, keys and buttons: when it happened
 };
 
 // What the program needs from outside its window.
 struct Services {
   widgets::Ui& ui;
-  widgets::Clock& clock;
+  base::Clock& clock;
   storage::FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
@@ -50,10 +50,10 @@ class MainWindow final : public widgets::EventSink {
 
   void on_created() override;
   bool on_close_requested() override;
-  void on_clicked(widgets::ControlId id, bool by_mouse, widgets::Tick at_ms) override;
-  bool on_key_down(widgets::ControlId id, int key_code, int modifiers, widgets::Tick at_ms) override;
+  void on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_ms) override;
+  bool on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) override;
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
-                    widgets::Tick at_ms) override;
+                    base::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
 
   // The settings as the session has them.

@@ -26,7 +26,7 @@ int random_integer(Generator& generator, int low, int high) {
   return static_cast<int>(low + generator.draw() % span);
 }
 
-std::uint32_t clock_seed(widgets::Tick tick, std::uint32_t& counter) {
+std::uint32_t clock_seed(base::Tick tick, std::uint32_t& counter) {
   const std::uint32_t seed = tick.bits() + counter;
   counter += (seed & 0xFFu) + 100u;
   return seed;

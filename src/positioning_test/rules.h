@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "widgets/form.h"
-#include "widgets/tick.h"
+#include "base/tick.h"
 
 namespace tapvero::positioning_test {
 
@@ -36,7 +36,7 @@ int random_integer(Generator& generator, int low, int high);
 // The clock seeding: tick + counter, 32 bits wrapping. The counter then moves
 // on by ((tick + counter) & 0xFF) + 100, so that two seedings within the same
 // millisecond still differ.
-std::uint32_t clock_seed(widgets::Tick tick, std::uint32_t& counter);
+std::uint32_t clock_seed(base::Tick tick, std::uint32_t& counter);
 
 // The bubble keeps this far from every edge of the client area.
 inline constexpr int kBubbleMargin = 8;

@@ -16,7 +16,7 @@ constexpr widgets::Size kNormalTabSize = {648, 328};
 
 }  // namespace
 
-PositioningTest::PositioningTest(widgets::Ui& ui, widgets::Clock& clock, WindowServices& services,
+PositioningTest::PositioningTest(widgets::Ui& ui, base::Clock& clock, WindowServices& services,
                                  const storage::Settings& settings, std::function<void()> save_windowed_mode)
     : ui_(ui),
       clock_(clock),

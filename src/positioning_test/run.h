@@ -18,7 +18,7 @@
 #include "positioning_test/rules.h"
 #include "positioning_test/window_services.h"
 #include "storage/settings.h"
-#include "widgets/clock.h"
+#include "base/clock.h"
 #include "widgets/ui.h"
 
 namespace tapvero::positioning_test {
@@ -29,14 +29,14 @@ struct Counters {
   std::int32_t misses = 0;
   std::int32_t combo = 0;       // hits since the last miss or the start
   std::int32_t best_combo = 0;  // the largest combo seen at a miss or at the end
-  widgets::Tick start_tick;     // when the first bubble of the run was placed
+  base::Tick start_tick;     // when the first bubble of the run was placed
 };
 
 class PositioningTest {
  public:
   // The trigger keys are read from `settings`; `save_windowed_mode` saves
   // the windowed-mode settings as the controls show them, at each start.
-  PositioningTest(widgets::Ui& ui, widgets::Clock& clock, WindowServices& services, const storage::Settings& settings,
+  PositioningTest(widgets::Ui& ui, base::Clock& clock, WindowServices& services, const storage::Settings& settings,
                   std::function<void()> save_windowed_mode);
 
   // The start button: validation, the windowed-mode keys, the test area, the
@@ -76,7 +76,7 @@ class PositioningTest {
   double elapsed_ms() const;
 
   widgets::Ui& ui_;
-  widgets::Clock& clock_;
+  base::Clock& clock_;
   WindowServices& services_;
   const storage::Settings& settings_;
   const std::function<void()> save_windowed_mode_;

@@ -50,7 +50,7 @@ void Win32WindowServices::bring_to_front_maximized(std::uintptr_t window) {
 }
 
 bool Win32WindowServices::precise_wait(std::int32_t milliseconds) {
-  const double started = widgets::precise_now_ms();
+  const double started = base::precise_now_ms();
   // 100-nanosecond units; negative: relative to when the timer is set, so
   // the messages handled meanwhile do not lengthen the wait.
   const auto due = static_cast<LONGLONG>(std::trunc(milliseconds * -10000.0));
@@ -71,7 +71,7 @@ bool Win32WindowServices::precise_wait(std::int32_t milliseconds) {
 void Win32WindowServices::plain_wait_until(double end_ms) {
   for (;;) {
     process_pending_messages_();
-    const double left = end_ms - widgets::precise_now_ms();
+    const double left = end_ms - base::precise_now_ms();
     if (left <= 0) return;
     // Rounded up, so that the last sleep does not end just short of the end.
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::ceil(left)), kWakeMask);

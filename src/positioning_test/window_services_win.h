@@ -8,12 +8,12 @@
 #include <utility>
 
 #include "positioning_test/window_services.h"
-#include "widgets/clock_win.h"
-#include "widgets/unique_win.h"
+#include "base/clock_win.h"
+#include "base/unique_win.h"
 
 namespace tapvero::positioning_test {
 
-using widgets::UniqueHandle;
+using base::UniqueHandle;
 
 // A waitable timer already set to `due` (100-nanosecond units, negative for
 // a time relative to now), or none when it cannot be created or set.

@@ -12,12 +12,12 @@ namespace {
 
 // The time from one event to a later one, right across the counter's wrap.
 // A stage or a test that would end before it began took no time.
-double elapsed(widgets::Tick from, widgets::Tick to) { return static_cast<double>(to.elapsed_since(from)); }
+double elapsed(base::Tick from, base::Tick to) { return static_cast<double>(to.elapsed_since(from)); }
 
 // The interval from one hit to the next, signed: a hit timed before the one
 // ahead of it is as far out of step as the stability's rules make it, never
 // an interval of 49.7 days.
-std::int32_t interval(widgets::Tick from, widgets::Tick to) { return to - from; }
+std::int32_t interval(base::Tick from, base::Tick to) { return to - from; }
 
 }  // namespace
 
@@ -27,7 +27,7 @@ SpeedTest::SpeedTest(widgets::Ui& ui, const storage::Settings& settings) : ui_(u
 
 bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
 
-void SpeedTest::start_button_clicked(bool by_mouse, widgets::Tick at_ms) {
+void SpeedTest::start_button_clicked(bool by_mouse, base::Tick at_ms) {
   if (!running_) {
     start(at_ms);
   } else if (by_mouse && mouse_counts()) {
@@ -35,9 +35,9 @@ void SpeedTest::start_button_clicked(bool by_mouse, widgets::Tick at_ms) {
   }
 }
 
-void SpeedTest::start_button_right_released(widgets::Tick at_ms) { start_button_clicked(true, at_ms); }
+void SpeedTest::start_button_right_released(base::Tick at_ms) { start_button_clicked(true, at_ms); }
 
-bool SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
+bool SpeedTest::start_button_key_down(int key_code, base::Tick at_ms) {
   const bool trigger = key_code != 0 && (key_code == settings_.z_key_code || key_code == settings_.x_key_code);
   // Enter clicks the focused button as it goes down: as a trigger key it
   // must not start a test, since a trigger key changes nothing while idle.
@@ -47,11 +47,11 @@ bool SpeedTest::start_button_key_down(int key_code, widgets::Tick at_ms) {
   return true;
 }
 
-void SpeedTest::stop_button_clicked(widgets::Tick at_ms) {
+void SpeedTest::stop_button_clicked(base::Tick at_ms) {
   if (running_) stop(at_ms);
 }
 
-void SpeedTest::start(widgets::Tick at_ms) {
+void SpeedTest::start(base::Tick at_ms) {
   running_ = true;
   ui_.set_enabled(停止测试, true);
   ui_.set_text(编辑框_结果, u"");
@@ -65,7 +65,7 @@ void SpeedTest::start(widgets::Tick at_ms) {
   test_start_ = stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::register_hit(widgets::Tick at_ms) {
+void SpeedTest::register_hit(base::Tick at_ms) {
   ++hits_;
   ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
   if (hits_ % stage_size_ != 0) {
@@ -86,7 +86,7 @@ void SpeedTest::register_hit(widgets::Tick at_ms) {
   stage_start_ = last_hit_ = at_ms;
 }
 
-void SpeedTest::stop(widgets::Tick at_ms) {
+void SpeedTest::stop(base::Tick at_ms) {
   ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, at_ms), stabilities_));
   running_ = false;
   ui_.set_enabled(停止测试, false);

@@ -22,14 +22,14 @@ class SpeedTest {
   // 开始测试 clicked. Idle: starts a test. Running: a hit if it was a mouse
   // click and mouse counting is ticked (a Space or Enter press on the
   // focused button is no mouse click).
-  void start_button_clicked(bool by_mouse, widgets::Tick at_ms);
+  void start_button_clicked(bool by_mouse, base::Tick at_ms);
   // 开始测试 right button released: as a mouse click.
-  void start_button_right_released(widgets::Tick at_ms);
+  void start_button_right_released(base::Tick at_ms);
   // A key pressed on 开始测试: a hit for either trigger key while running.
   // False to swallow the key: Enter, as a trigger key, on the idle button.
-  bool start_button_key_down(int key_code, widgets::Tick at_ms);
+  bool start_button_key_down(int key_code, base::Tick at_ms);
   // 停止测试 clicked.
-  void stop_button_clicked(widgets::Tick at_ms);
+  void stop_button_clicked(base::Tick at_ms);
 
   bool running() const { return running_; }
   std::int64_t hits() const { return hits_; }
@@ -38,9 +38,9 @@ class SpeedTest {
   std::size_t interval_store_capacity() const { return intervals_.capacity(); }
 
  private:
-  void start(widgets::Tick at_ms);
-  void register_hit(widgets::Tick at_ms);
-  void stop(widgets::Tick at_ms);
+  void start(base::Tick at_ms);
+  void register_hit(base::Tick at_ms);
+  void stop(base::Tick at_ms);
   bool mouse_counts() const;
 
   widgets::Ui& ui_;
@@ -49,9 +49,9 @@ class SpeedTest {
   bool running_ = false;
   std::int64_t hits_ = 0;
   std::int32_t stage_size_ = 0;  // taken at start: a stage size saved during a test applies to the next
-  widgets::Tick test_start_;
-  widgets::Tick stage_start_;
-  widgets::Tick last_hit_;
+  base::Tick test_start_;
+  base::Tick stage_start_;
+  base::Tick last_hit_;
   // The current stage's intervals so far: entry k - 1 ends with the k-th hit
   // of the stage, k = 1 .. stage size - 1. Emptied when a stage ends.
   std::vector<std::int32_t> intervals_;

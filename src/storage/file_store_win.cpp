@@ -17,12 +17,12 @@
 #include <algorithm>
 
 #include "storage/file_store.h"
-#include "widgets/unique_win.h"
+#include "base/unique_win.h"
 
 namespace tapvero::storage {
 namespace {
 
-using widgets::UniqueFile;
+using base::UniqueFile;
 
 // How long a file held by another save (or another program) is waited for.
 constexpr ULONGLONG kPatienceMs = 1000;

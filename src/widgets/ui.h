@@ -9,9 +9,12 @@
 #include <string_view>
 
 #include "widgets/form.h"
-#include "widgets/tick.h"
+#include "base/tick.h"
 
 namespace tapvero::widgets {
+
+// The toolkit reports when each key and button moved.
+using base::Tick;
 
 enum class Icon { kError, kInformation };
 

@@ -55,7 +55,7 @@ LRESULT Win32Ui::handle_control(ControlId id, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONUP:
     case WM_RBUTTONUP: {
-      const Tick released_at = input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime());
+      const Tick released_at = input_time(msg == WM_LBUTTONUP ? input::kLeftRelease : input::kRightRelease, GetMessageTime());
       if (!sink_->on_button_up(id, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight, point_of(lp),
                                current_modifiers(), released_at))
         return 0;

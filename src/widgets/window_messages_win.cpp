@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "widgets/clock_win.h"
+#include "base/clock_win.h"
 #include "widgets/window_detail_win.h"
 #include "widgets/window_win.h"
 
@@ -68,7 +68,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       // Releases over the window itself, where no control is.
       if (!sink_->on_button_up(kMainWindow, msg == WM_LBUTTONUP ? MouseButton::kLeft : MouseButton::kRight,
                                point_of(lp), current_modifiers(),
-                               input_time(msg == WM_LBUTTONUP ? kLeftRelease : kRightRelease, GetMessageTime())))
+                               input_time(msg == WM_LBUTTONUP ? input::kLeftRelease : input::kRightRelease, GetMessageTime())))
         return 0;
       break;
     case WM_GETMINMAXINFO: {

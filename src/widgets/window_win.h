@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "widgets/form.h"
-#include "widgets/press_stamps.h"
+#include "widgets/press_times.h"
 #include "widgets/ui.h"
-#include "widgets/unique_win.h"
+#include "base/unique_win.h"
 #include "widgets/window_model.h"
 
 namespace tapvero::widgets {
@@ -46,7 +46,7 @@ class Win32Ui final : public Ui {
   // Where to find the exact times of key presses and button releases (see
   // InputTimer), and how exact message times are; without them an event is
   // timed when it is handled.
-  void take_input_times_from(PressStamps* stamps, const MessageTimeScale& scale) {
+  void take_input_times_from(input::PressStamps* stamps, const input::MessageTimeScale& scale) {
     press_times_ = PressTimes(stamps, scale);
   }
 

@@ -12,7 +12,7 @@ using namespace form;
 using namespace tapvero::test;
 using widgets::Icon;
 using widgets::MemoryUi;
-using widgets::Tick;
+using base::Tick;
 
 class MainWindowTest : public ::testing::Test, protected testing::ProgramHarness {
  protected:

@@ -59,13 +59,13 @@ TEST(RandomInteger, BoundsAreClampedSwappedAndDrawnOnceUnlessEqual) {
 
 TEST(ClockSeed, TwoSeedingsInTheSameMillisecondDiffer) {
   std::uint32_t counter = 0;
-  EXPECT_EQ(clock_seed(widgets::Tick(1000), counter), 1000u);
+  EXPECT_EQ(clock_seed(base::Tick(1000), counter), 1000u);
   EXPECT_EQ(counter, 332u);  // (1000 & 0xFF) + 100
-  EXPECT_EQ(clock_seed(widgets::Tick(1000), counter), 1332u);
+  EXPECT_EQ(clock_seed(base::Tick(1000), counter), 1332u);
   EXPECT_EQ(counter, 484u);  // 332 + (1332 & 0xFF) + 100
   // The tick wraps with the counter.
   counter = 5;
-  EXPECT_EQ(clock_seed(widgets::Tick(0xFFFFFFFF), counter), 4u);
+  EXPECT_EQ(clock_seed(base::Tick(0xFFFFFFFF), counter), 4u);
   EXPECT_EQ(counter, 109u);
 }
 

@@ -26,7 +26,7 @@ class PositioningRun : public ::testing::Test, protected testing::ProgramHarness
   void SetUp() override {
     window.on_created();
     ui.select_page(高级选择夹1, kPositioningPage);
-    clock.now = widgets::Tick(1000);
+    clock.now = base::Tick(1000);
   }
 
   void windowed(std::u16string_view width, std::u16string_view height) {
@@ -169,7 +169,7 @@ TEST_F(PositioningRun, ClientAreasTooSmallForTheMarginsStillPlaceTheBubble) {
   } cases[] = {{u"125", u"132", {7, 8}}, {u"100", u"100", {4, 5}}, {u"126", u"133", {8, 8}}};
   for (const auto& c : cases) {
     windowed(c.width, c.height);
-    clock.now = widgets::Tick(1000);
+    clock.now = base::Tick(1000);
     window_services.waits.clear();
     ui.message_boxes.clear();
     start();
@@ -249,7 +249,7 @@ TEST_F(PositioningRun, TheReportReadsByteForByte) {
 TEST_F(PositioningRun, ARunWithoutHitsReportsTheElapsedTimeAsTheMean) {
   // Runs across the tick counter's sign change and across its wrap.
   for (const std::uint32_t first_bubble : {0x7FFFFFF0u, 0xFFFFFFF0u}) {
-    clock.now = widgets::Tick(first_bubble - 3000);
+    clock.now = base::Tick(first_bubble - 3000);
     start();
     clock.advance(4321);
     close();

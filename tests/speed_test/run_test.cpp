@@ -33,7 +33,7 @@ class SpeedRun : public ::testing::Test {
   std::u16string result() const { return ui.text(编辑框_结果); }
 
   widgets::MemoryUi ui{main_form()};
-  widgets::Tick now{1000};     // the time of the latest event
+  base::Tick now{1000};     // the time of the latest event
   storage::Settings settings;  // Z and X, stages of 20
   SpeedTest test{ui, settings};
 };
@@ -86,10 +86,10 @@ TEST_F(SpeedRun, PressesHandledLateInABurstKeepTheirPressTimes) {
   // Five presses 100 ms apart reach the program together behind a 40 ms
   // stall, each with the time it was pressed.
   settings.stage = "5";
-  test.start_button_clicked(true, widgets::Tick(1000));
-  for (const std::uint32_t at : {1100, 1200, 1300, 1400, 1500}) test.start_button_key_down(kZ, widgets::Tick(at));
+  test.start_button_clicked(true, base::Tick(1000));
+  for (const std::uint32_t at : {1100, 1200, 1300, 1400, 1500}) test.start_button_key_down(kZ, base::Tick(at));
   EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
-  test.stop_button_clicked(widgets::Tick(1540));
+  test.stop_button_clicked(base::Tick(1540));
   EXPECT_NE(result().find(u"共计连击:5 耗时:0.54秒"), std::u16string::npos);
 }
 
@@ -228,7 +228,7 @@ TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
 
 TEST_F(SpeedRun, ATestReadsTheSameAcrossTheTickCountersSignChangeAndWrap) {
   for (const std::uint32_t start : {0x7FFFFFFFu - 500, 0xFFFFFFFFu - 500}) {
-    now = widgets::Tick(start);
+    now = base::Tick(start);
     test.start_button_clicked(true, now);
     even_hits(20, 100);
     test.stop_button_clicked(now);

@@ -4,22 +4,22 @@
 
 #include <cstdint>
 
-#include "widgets/clock.h"
+#include "base/clock.h"
 
 namespace tapvero::testing {
 
-class ManualClock final : public widgets::Clock {
+class ManualClock final : public base::Clock {
  public:
-  explicit ManualClock(widgets::Tick start = {}, std::int32_t step = 0) : now(start), per_reading(step) {}
+  explicit ManualClock(base::Tick start = {}, std::int32_t step = 0) : now(start), per_reading(step) {}
 
-  widgets::Tick tick_ms() override {
-    const widgets::Tick t = now;
+  base::Tick tick_ms() override {
+    const base::Tick t = now;
     advance(per_reading);
     return t;
   }
   void advance(std::int32_t ms) { now += ms; }
 
-  widgets::Tick now;
+  base::Tick now;
   std::int32_t per_reading;
 };
 

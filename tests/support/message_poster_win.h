@@ -16,8 +16,8 @@ class MessagePoster {
   // Every `period_ms`, until destroyed or, if given, `for_ms` have passed.
   MessagePoster(DWORD thread, UINT message, DWORD period_ms, double for_ms = -1)
       : worker_([this, thread, message, period_ms, for_ms] {
-          const double end = widgets::precise_now_ms() + for_ms;
-          while (!stop_ && (for_ms < 0 || widgets::precise_now_ms() < end)) {
+          const double end = base::precise_now_ms() + for_ms;
+          while (!stop_ && (for_ms < 0 || base::precise_now_ms() < end)) {
             PostThreadMessageW(thread, message, 0, 0);
             Sleep(period_ms);
           }

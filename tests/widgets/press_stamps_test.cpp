@@ -1,4 +1,4 @@
-#include "widgets/press_stamps.h"
+#include "widgets/press_times.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "input/raw_presses.h"
+
 namespace tapvero::widgets {
 namespace {
+
+using namespace input;
 
 TEST(PressStamps, AnEventIsFoundByCodeAndMessageTimeOnceOldestFirst) {
   PressStamps stamps;

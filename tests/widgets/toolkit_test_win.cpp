@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "test_form.h"
-#include "widgets/clock_win.h"
-#include "widgets/input_timer_win.h"
+#include "base/clock_win.h"
+#include "input/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
@@ -64,7 +64,7 @@ class Toolkit : public ::testing::Test {
     PostMessageW(target, WM_KEYDOWN, vk, 1);
     MSG down{};
     PeekMessageW(&down, target, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE);
-    stamps.record(vk, static_cast<std::int32_t>(down.time), pressed = SystemClock().tick_ms() + -300);
+    stamps.record(vk, static_cast<std::int32_t>(down.time), pressed = base::SystemClock().tick_ms() + -300);
     PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
     pump();
     state[VK_SHIFT] = 0;
@@ -95,7 +95,7 @@ class Toolkit : public ::testing::Test {
   }
 
   RecordingSink sink;
-  PressStamps stamps;
+  input::PressStamps stamps;
   Tick pressed;  // the stamp of the latest key's press
   Win32Ui ui{GetModuleHandleW(nullptr), kForm};
 };
@@ -192,8 +192,8 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
 // A button's release is stamped under the name the window's messages give
 // it, swapped or not as it comes.
 TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
-  PressStamps stamps;
-  InputTimer timer(stamps);
+  input::PressStamps stamps;
+  input::InputTimer timer(stamps);
   RAWINPUT raw{.header = {.dwType = RIM_TYPEMOUSE}};
   raw.data.mouse.usButtonFlags = RI_MOUSE_LEFT_BUTTON_UP;
   const BOOL was_swapped = SwapMouseButton(TRUE);
@@ -201,8 +201,8 @@ TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
   SwapMouseButton(FALSE);
   timer.record(raw, 11, Tick(101));
   SwapMouseButton(was_swapped);
-  EXPECT_EQ(stamps.take(kRightRelease, 10), Tick(100));
-  EXPECT_EQ(stamps.take(kLeftRelease, 11), Tick(101));
+  EXPECT_EQ(stamps.take(input::kRightRelease, 10), Tick(100));
+  EXPECT_EQ(stamps.take(input::kLeftRelease, 11), Tick(101));
 }
 
 }  // namespace

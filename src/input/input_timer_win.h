@@ -5,9 +5,8 @@
 // desktop, and each of it wakes the input thread: it is taken only while it
 // can matter, the mouse's while our program is active (only presses over
 // our own window are used), the keyboard's also while the lock is on (its
-// hook watch compares with it). Where the
-// system's message times are exact milliseconds (as under Wine), an
-// event's own message time is its stamp.
+// hook watch compares with it). Where the system's message times are exact
+// milliseconds (as under Wine), an event's own message time is its stamp.
 #pragma once
 
 #include <windows.h>
@@ -15,9 +14,17 @@
 #include <cstdint>
 #include <optional>
 
-#include "widgets/press_stamps.h"
+#include "base/tick.h"
+#include "input/message_time_scale.h"
+#include "input/press_stamps.h"
 
-namespace tapvero::widgets {
+namespace tapvero::input {
+
+// The raw input of a WM_INPUT, as the system gives it; none for a handle
+// that is none of its own.
+std::optional<RAWINPUT> read_raw_input(HRAWINPUT input);
+// The key that raw input reports pressed, if it is a key press.
+std::optional<int> key_press_of(const RAWINPUT& raw);
 
 class InputTimer {
  public:
@@ -40,14 +47,13 @@ class InputTimer {
   // How the system's message times relate to the tick, once it listens.
   const MessageTimeScale& scale() const { return scale_; }
 
-  // A WM_INPUT of that window: records its stamp. The key code, if it was
-  // a key press.
-  std::optional<int> stamp(HRAWINPUT input);
-  // The same for raw input read, with its message time and stamp: a key
-  // press, or the releases of the buttons as the window's messages name
-  // them, swapped or not at that moment (the user may swap them at any
-  // time).
-  std::optional<int> record(const RAWINPUT& raw, std::int32_t message_time, Tick at);
+  // Raw input of a WM_INPUT of that window, being handled: records its
+  // stamp.
+  void stamp(const RAWINPUT& raw);
+  // The same with its message time and stamp: a key press, or the releases
+  // of the buttons as the window's messages name them, swapped or not at
+  // that moment (the user may swap them at any time).
+  void record(const RAWINPUT& raw, std::int32_t message_time, base::Tick at);
 
  private:
   void take_what_is_needed();
@@ -64,4 +70,4 @@ class InputTimer {
   MessageTimeScale scale_;
 };
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::input

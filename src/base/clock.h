@@ -1,9 +1,9 @@
 // The program's millisecond clock, as the portable code sees it.
 #pragma once
 
-#include "widgets/tick.h"
+#include "base/tick.h"
 
-namespace tapvero::widgets {
+namespace tapvero::base {
 
 // A millisecond tick counter: a 32-bit value that wraps.
 class Clock {
@@ -12,4 +12,4 @@ class Clock {
   virtual Tick tick_ms() = 0;
 };
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::base

@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "widgets/clock.h"
+#include "base/clock.h"
 
-namespace tapvero::widgets {
+namespace tapvero::base {
 
 // Milliseconds from the performance counter, exact to the fraction.
 double precise_now_ms();
@@ -20,4 +20,4 @@ class SystemClock final : public Clock {
 // A performance-counter reading in the tick counter's scale.
 Tick tick_ms_of(LONGLONG counter);
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::base

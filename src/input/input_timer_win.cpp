@@ -1,17 +1,18 @@
-#include "widgets/input_timer_win.h"
+#include "input/input_timer_win.h"
 
 #include <vector>
 
-#include "widgets/clock_win.h"
+#include "base/clock_win.h"
+#include "input/raw_presses.h"
 
-namespace tapvero::widgets {
+namespace tapvero::input {
 namespace {
 
 // The Windows numbers the portable side spells out for itself.
 static_assert(kRawLeftButtonUp == RI_MOUSE_LEFT_BUTTON_UP && kRawRightButtonUp == RI_MOUSE_RIGHT_BUTTON_UP);
 static_assert(kInputMethodKey == VK_PROCESSKEY);
 
-Tick tick_now() { return SystemClock().tick_ms(); }
+Tick tick_now() { return base::SystemClock().tick_ms(); }
 
 // Posts messages to this thread and reads them back for 20 ms, to learn how
 // fine the message times are.
@@ -74,23 +75,29 @@ void InputTimer::take(bool keyboard, bool mouse) {
   stamps_.set_recording(keyboard_, mouse_);
 }
 
-std::optional<int> InputTimer::stamp(HRAWINPUT input) {
-  const auto message_time = static_cast<std::int32_t>(GetMessageTime());
-  const Tick at = input_stamp(tick_now(), message_time, scale_);
+std::optional<RAWINPUT> read_raw_input(HRAWINPUT input) {
   RAWINPUT raw{};
   UINT size = sizeof raw;
   if (GetRawInputData(input, RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) == static_cast<UINT>(-1))
     return std::nullopt;
-  return record(raw, message_time, at);
+  return raw;
 }
 
-std::optional<int> InputTimer::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
-  if (raw.header.dwType == RIM_TYPEKEYBOARD) {
-    const USHORT key = raw.data.keyboard.VKey;
-    if (!(raw.data.keyboard.Flags & RI_KEY_BREAK) && key > 0 && key < 255) {
-      stamps_.record(key, message_time, at);
-      return key;
-    }
+std::optional<int> key_press_of(const RAWINPUT& raw) {
+  if (raw.header.dwType != RIM_TYPEKEYBOARD || (raw.data.keyboard.Flags & RI_KEY_BREAK)) return std::nullopt;
+  const USHORT key = raw.data.keyboard.VKey;
+  if (key == 0 || key >= 255) return std::nullopt;
+  return key;
+}
+
+void InputTimer::stamp(const RAWINPUT& raw) {
+  const auto message_time = static_cast<std::int32_t>(GetMessageTime());
+  record(raw, message_time, input_stamp(tick_now(), message_time, scale_));
+}
+
+void InputTimer::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
+  if (const std::optional<int> key = key_press_of(raw)) {
+    stamps_.record(*key, message_time, at);
   } else if (raw.header.dwType == RIM_TYPEMOUSE) {
     const USHORT buttons = raw.data.mouse.usButtonFlags;
     if (buttons & (kRawLeftButtonUp | kRawRightButtonUp)) {
@@ -98,7 +105,6 @@ std::optional<int> InputTimer::record(const RAWINPUT& raw, std::int32_t message_
       for (int i = 0; i < released.count; ++i) stamps_.record(released.codes[i], message_time, at);
     }
   }
-  return std::nullopt;
 }
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::input

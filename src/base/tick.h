@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace tapvero::widgets {
+namespace tapvero::base {
 
 class Tick {
  public:
@@ -49,4 +49,4 @@ class Tick {
 // The earlier of two readings less than 24.8 days apart.
 constexpr Tick earlier_of(Tick a, Tick b) { return a - b < 0 ? a : b; }
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::base

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace tapvero::widgets {
+namespace tapvero::base {
 
 // Traits: the handle type, its "no handle" value and how it is closed.
 template <typename Traits>
@@ -57,4 +57,4 @@ using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using GdiObject = Unique<GdiObjectTraits>;
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::base

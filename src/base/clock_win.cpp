@@ -1,6 +1,6 @@
-#include "widgets/clock_win.h"
+#include "base/clock_win.h"
 
-namespace tapvero::widgets {
+namespace tapvero::base {
 namespace {
 
 LONGLONG counter_frequency() {
@@ -32,4 +32,4 @@ Tick tick_ms_of(LONGLONG counter) {
 
 Tick SystemClock::tick_ms() { return tick_ms_of(counter_now()); }
 
-}  // namespace tapvero::widgets
+}  // namespace tapvero::base
