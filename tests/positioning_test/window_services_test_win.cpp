@@ -94,18 +94,36 @@ TEST_F(PreciseWait, AsksForATimerDueInHundredNanosecondUnitsAndEndsAtOnceForNoTi
   EXPECT_EQ(dues, (std::vector<LONGLONG>{0, 50000}));
 }
 
-TEST(ProcessPendingMessages, DispatchesWhatWaitsAndLeavesTheQuitMessageQueued) {
+// A main window that does nothing but exist.
+struct QuietSink final : widgets::EventSink {
+  void on_created() override {}
+  bool on_close_requested() override { return true; }
+  void on_clicked(widgets::ControlId, bool, widgets::Tick) override {}
+  bool on_key_down(widgets::ControlId, int, int, widgets::Tick) override { return true; }
+  bool on_button_up(widgets::ControlId, widgets::MouseButton, widgets::Point, int, widgets::Tick) override {
+    return true;
+  }
+  bool on_mouse_move(widgets::ControlId, widgets::Point, int) override { return true; }
+};
+
+// The quit that the window's end posts stays queued for the message loop;
+// one posted while the window lives means nothing.
+TEST(ProcessPendingMessages, DispatchesWhatWaitsAndLeavesTheWindowsQuitQueued) {
   widgets::Win32Ui ui(GetModuleHandleW(nullptr), form::main_form());
+  QuietSink sink;
+  ASSERT_TRUE(ui.create(sink, SW_HIDE));
   Win32WindowServices services([&ui] { ui.process_pending_messages(); });
-  services.process_pending_messages();  // an empty queue: returns at once
+  services.process_pending_messages();  // nothing of ours waits: returns at once
   for (int i = 0; i < 3; ++i) PostThreadMessageW(GetCurrentThreadId(), kPing, 0, 0);
   PostQuitMessage(7);
+  services.process_pending_messages();
+  DestroyWindow(ui.main_window());
   services.process_pending_messages();
   services.process_pending_messages();
   MSG m{};
   ASSERT_TRUE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
-  EXPECT_EQ(m.wParam, 7u);
+  EXPECT_EQ(m.wParam, 0u);
   EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
 }
 
