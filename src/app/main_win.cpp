@@ -5,10 +5,10 @@
 #include "form/main_form.h"
 #include "input/input_system_win.h"
 #include "input/input_thread_win.h"
+#include "input/input_timer_win.h"
 #include "positioning_test/window_services_win.h"
 #include "storage/file_store.h"
 #include "storage/settings_file.h"
-#include "input/input_timer_win.h"
 #include "widgets/window_win.h"
 
 namespace {

@@ -14,18 +14,14 @@ constexpr UINT kSystemTimer = 0x0118;
 }  // namespace
 
 Win32InputThread::Win32InputThread() {
-  ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ready_ = base::UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  wake_ = base::UniqueHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!ready_ || !wake_) return;
-  thread_ = CreateThread(nullptr, 0, thread_main, this, 0, nullptr);
-  if (thread_) WaitForSingleObject(ready_, INFINITE);
+  thread_ = base::UniqueHandle(CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
+  if (thread_) WaitForSingleObject(ready_.get(), INFINITE);
 }
 
-Win32InputThread::~Win32InputThread() {
-  stop();
-  if (ready_) CloseHandle(ready_);
-  if (wake_) CloseHandle(wake_);
-}
+Win32InputThread::~Win32InputThread() { stop(); }
 
 void Win32InputThread::stop() {
   if (!thread_) return;
@@ -33,10 +29,9 @@ void Win32InputThread::stop() {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  SetEvent(wake_);
-  WaitForSingleObject(thread_, INFINITE);
-  CloseHandle(thread_);
-  thread_ = nullptr;
+  SetEvent(wake_.get());
+  WaitForSingleObject(thread_.get(), INFINITE);
+  thread_ = base::UniqueHandle();
   window_ = nullptr;
 }
 
@@ -45,12 +40,13 @@ void Win32InputThread::run(const std::function<void()>& task) {
     task();
     return;
   }
-  Pending pending{&task, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  const base::UniqueHandle ran(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  Pending pending{&task, ran.get()};
   {
     const std::lock_guard lock(mutex_);
     tasks_.push_back(&pending);
   }
-  SetEvent(wake_);
+  SetEvent(wake_.get());
   // The thread only ever runs short tasks and the hook: this returns at
   // once. Meanwhile this thread answers what other threads send it, as it
   // would inside SendMessage: a task may ask its windows something (a
@@ -65,7 +61,6 @@ void Win32InputThread::run(const std::function<void()>& task) {
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
-  if (pending.ran) CloseHandle(pending.ran);
 }
 
 void Win32InputThread::after(std::uint32_t milliseconds, std::function<void()> task) {
@@ -85,7 +80,7 @@ DWORD WINAPI Win32InputThread::thread_main(void* param) {
   RegisterClassExW(&wc);
   const HWND window = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, self);
   self->window_ = window;
-  SetEvent(self->ready_);
+  SetEvent(self->ready_.get());
   if (window) {
     self->loop();
     DestroyWindow(window);
@@ -103,7 +98,8 @@ void Win32InputThread::loop() {
       if (msg.message != WM_TIMER && msg.message != kSystemTimer && msg.message != WM_QUIT) DispatchMessageW(&msg);
     }
     if (!run_tasks()) return;
-    MsgWaitForMultipleObjectsEx(1, &wake_, time_to_next_timer(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    const HANDLE wake = wake_.get();
+    MsgWaitForMultipleObjectsEx(1, &wake, time_to_next_timer(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/unique_win.h"
 #include "input/input_thread.h"
 
 namespace tapvero::input {
@@ -61,9 +62,9 @@ class Win32InputThread final : public InputThread {
   // How long the thread may sleep before its next timer.
   DWORD time_to_next_timer() const;
 
-  HANDLE thread_ = nullptr;
-  HANDLE ready_ = nullptr;
-  HANDLE wake_ = nullptr;  // set when a task waits or the thread is to end
+  base::UniqueHandle thread_;
+  base::UniqueHandle ready_;
+  base::UniqueHandle wake_;  // set when a task waits or the thread is to end
   HWND window_ = nullptr;
   RawInputHandler raw_input_;
   std::mutex mutex_;

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "widgets/form.h"
 #include "base/tick.h"
+#include "widgets/form.h"
 
 namespace tapvero::widgets {
 

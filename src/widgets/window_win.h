@@ -17,13 +17,17 @@
 #include <tuple>
 #include <vector>
 
+#include "base/clock_win.h"
+#include "base/unique_win.h"
 #include "widgets/form.h"
 #include "widgets/press_times.h"
 #include "widgets/ui.h"
-#include "base/unique_win.h"
 #include "widgets/window_model.h"
 
 namespace tapvero::widgets {
+
+using base::GdiObject;
+using base::SystemClock;
 
 class Win32Ui final : public Ui {
  public:

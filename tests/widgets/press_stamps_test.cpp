@@ -1,5 +1,3 @@
-#include "widgets/press_times.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "input/raw_presses.h"
+#include "widgets/press_times.h"
 
 namespace tapvero::widgets {
 namespace {

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "test_form.h"
 #include "base/clock_win.h"
 #include "input/input_timer_win.h"
+#include "test_form.h"
 #include "widgets/window_win.h"
 
 namespace tapvero::widgets {
