@@ -6,7 +6,7 @@
 
 #include "base/clock.h"
 
-namespace tapvero::testing {
+namespace tapvero::test {
 
 class ManualClock final : public base::Clock {
  public:
@@ -23,4 +23,4 @@ class ManualClock final : public base::Clock {
   std::int32_t per_reading;
 };
 
-}  // namespace tapvero::testing
+}  // namespace tapvero::test
