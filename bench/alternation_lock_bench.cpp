@@ -36,7 +36,7 @@ class QuietInputSystem final : public input::InputSystem {
 struct Rig {
   explicit Rig(std::int64_t alternations) {
     lock.set_trigger_keys(kZ, kX);
-    lock.switch_lock_on();
+    lock.start();
     for (; presses < alternations; ++presses) step();
   }
   void step() { lock.lock_key_step(presses % 2 == 0 ? kZ : kX); }

@@ -18,10 +18,10 @@
 
 namespace {
 
-using tapvero::positioning_test::MessagePoster;
 using tapvero::positioning_test::TimerMaker;
 using tapvero::positioning_test::UniqueHandle;
 using tapvero::positioning_test::Win32WindowServices;
+using tapvero::test::MessagePoster;
 using tapvero::text::fixed_text;
 using tapvero::text::int_text;
 using tapvero::widgets::precise_now_ms;

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "storage/config_keys.h"
 #include "storage/file_store.h"
 #include "storage/profile.h"
-#include "storage/settings_file.h"
 #include "support/memory_file_store.h"
 
 using namespace tapvero::storage;

@@ -19,7 +19,7 @@ void AlternationLock::show(bool on) {
 
 void AlternationLock::switch_lock_on() {
   bool on = false;
-  thread_.run([&] { on = keys_.switch_lock_on(); });
+  thread_.run([&] { on = keys_.start(); });
   if (!on) {
     ui_.message_box(u"自动锁定开启失败！无法监听键盘按键", u"错误", widgets::Icon::kError);
     return;
@@ -28,12 +28,12 @@ void AlternationLock::switch_lock_on() {
 }
 
 void AlternationLock::switch_lock_off() {
-  thread_.run([&] { keys_.switch_lock_off(); });
+  thread_.run([&] { keys_.stop(); });
   show(false);
 }
 
 void AlternationLock::release_keyboard() {
-  thread_.run([&] { keys_.switch_lock_off(); });
+  thread_.run([&] { keys_.stop(); });
 }
 
 }  // namespace tapvero::alternation_lock

@@ -28,7 +28,7 @@ void KeyLock::install_hook() {
   watch_.reset();
 }
 
-bool KeyLock::switch_lock_on() {
+bool KeyLock::start() {
   install_hook();
   locked_key_ = 0;
   set_state(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
@@ -47,7 +47,7 @@ bool KeyLock::lock_key_step(std::int32_t key_code) {
   } else if (key_code == x) {
     lock(LockState::kXLocked, x, z);
   } else if (key_code == kF12) {
-    switch_lock_off();
+    stop();
     switched_itself_off_();
   }
   return false;
@@ -62,7 +62,7 @@ void KeyLock::lock(LockState state, std::int32_t pressed, std::int32_t other) {
   system_.key_event(other, system_.scan_code(other), input::kKeyEventKeyUp);
 }
 
-void KeyLock::switch_lock_off() {
+void KeyLock::stop() {
   hook_.remove_keyboard_hook();
   locked_key_ = 0;
   set_state(LockState::kOff);

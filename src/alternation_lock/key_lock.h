@@ -44,12 +44,12 @@ class KeyLock {
 
   // The hook on, nothing locked yet; false (and still off) when Windows
   // refuses the hook.
-  bool switch_lock_on();
+  bool start();
   // Every key press the hook reports, physical or synthesised: true
   // withholds it.
   bool lock_key_step(std::int32_t key_code);
   // The hook off, nothing withheld.
-  void switch_lock_off();
+  void stop();
   // Every key press that raw input saw; `in_front` when it went to one of
   // our own windows, for which Windows may not call our hook. A trigger
   // key's press that the hook has not seen within a short while means that

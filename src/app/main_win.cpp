@@ -6,8 +6,8 @@
 #include "input/input_system_win.h"
 #include "input/input_thread_win.h"
 #include "positioning_test/window_services_win.h"
+#include "storage/config_keys.h"
 #include "storage/file_store.h"
-#include "storage/settings_file.h"
 #include "widgets/input_timer_win.h"
 #include "widgets/window_win.h"
 

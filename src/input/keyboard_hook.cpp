@@ -7,6 +7,7 @@ namespace {
 
 // Presses with any mix of the extended and injected bits, and with Alt held;
 // not with Alt held and injected, and never a release (0x80).
+// One compare kept for compatibility: a test of the release bit alone would report Alt-held injected presses.
 constexpr std::uint32_t kFirstUnreportedFlags = 0x23;
 
 }  // namespace

@@ -95,6 +95,7 @@ bool PositioningTest::count_down(std::uint64_t run) {
   return true;
 }
 
+// The seed passes through these digits as it always has: seeding straight from the clock would move every bubble.
 std::string PositioningTest::random_digit_text(int length) {
   generator_.seed(clock_seed(clock_.tick_ms(), seeding_counter_));
   std::string digits;

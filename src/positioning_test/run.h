@@ -59,14 +59,12 @@ class PositioningTest {
   // shows the report. Either way the window is back to its normal state.
   void end_run();
 
-  const Counters& counters() const { return counters_; }
-  // A text of `length` random digits, from a fresh clock seeding; messages
-  // are processed after each digit.
-  std::string random_digit_text(int length);
-
  private:
   enum class Phase { kIdle, kCountdown, kRunning };
 
+  // A text of `length` random digits, from a fresh clock seeding; messages
+  // are processed after each digit.
+  std::string random_digit_text(int length);
   bool count_down(std::uint64_t run);
   void place_bubble(bool counted);
   void restore_window();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "input/key_names.h"
-#include "storage/settings_file.h"
+#include "storage/config_keys.h"
 #include "text/encoding.h"
 #include "text/gbk.h"
 

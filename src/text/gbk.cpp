@@ -6,23 +6,6 @@ namespace tapvero::text {
 namespace {
 
 constexpr char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-constexpr char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-template <char (*Fold)(char)>
-Gbk fold_ascii(std::string_view s) {
-  Gbk out(s);
-  for (std::size_t i = 0; i < out.size();) {
-    const std::size_t n = char_length(out, i);
-    if (n == 1) out[i] = Fold(out[i]);
-    i += n;
-  }
-  return out;
-}
-
-bool is_full_width_space(std::string_view s, std::size_t i) {
-  return char_length(s, i) == 2 && static_cast<unsigned char>(s[i]) == 0xA1 &&
-         static_cast<unsigned char>(s[i + 1]) == 0xA1;
-}
 
 // The single-byte form of the double-byte character (lead, trail), or 0.
 char half_width_form(unsigned char lead, unsigned char trail) {
@@ -51,8 +34,15 @@ bool is_c_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
-Gbk to_lower_ascii(std::string_view s) { return fold_ascii<ascii_lower>(s); }
-Gbk to_upper_ascii(std::string_view s) { return fold_ascii<ascii_upper>(s); }
+Gbk to_lower_ascii(std::string_view s) {
+  Gbk out(s);
+  for (std::size_t i = 0; i < out.size();) {
+    const std::size_t n = char_length(out, i);
+    if (n == 1) out[i] = ascii_lower(out[i]);
+    i += n;
+  }
+  return out;
+}
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -67,30 +57,6 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
     i += n;
   }
   return true;
-}
-
-std::string_view trim_blanks(std::string_view s) {
-  // Leading blanks.
-  std::size_t begin = 0;
-  while (begin < s.size()) {
-    if (s[begin] == ' ') {
-      ++begin;
-    } else if (is_full_width_space(s, begin)) {
-      begin += 2;
-    } else {
-      break;
-    }
-  }
-  // Trailing blanks: walk forward so that a trail byte of A1 is never taken
-  // for the start of a full-width space.
-  std::size_t end = begin;
-  for (std::size_t i = begin; i < s.size();) {
-    const std::size_t n = char_length(s, i);
-    const bool blank = (n == 1 && s[i] == ' ') || is_full_width_space(s, i);
-    i += n;
-    if (!blank) end = i;
-  }
-  return s.substr(begin, end - begin);
 }
 
 Gbk fold_full_width(std::string_view s) {

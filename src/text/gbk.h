@@ -28,16 +28,9 @@ constexpr std::size_t char_length(std::string_view s, std::size_t i) {
              : 1;
 }
 
-// Byte-wise, case-sensitive equality; an absent text equals the empty text.
-inline bool text_equal(std::string_view a, std::string_view b) { return a == b; }
-
 // ASCII letters only; both bytes of a double-byte character stay as they are.
 Gbk to_lower_ascii(std::string_view s);
-Gbk to_upper_ascii(std::string_view s);
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
-
-// Removes leading and trailing ASCII spaces and full-width spaces (A1 A1).
-std::string_view trim_blanks(std::string_view s);
 
 // Replaces every double-byte character that has a single-byte form by that
 // form: the full-width ASCII forms (！ to ～) and the ideographic space.

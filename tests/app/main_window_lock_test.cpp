@@ -11,7 +11,7 @@ using namespace form;
 
 using Strings = std::vector<std::string>;
 
-class MainWindowLockTest : public ::testing::Test, protected testing::ProgramHarness {};
+class MainWindowLockTest : public ::testing::Test, protected test::ProgramHarness {};
 
 // The buttons are bound, and the lock takes the trigger keys as last saved,
 // not as typed.

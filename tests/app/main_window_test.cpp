@@ -14,7 +14,7 @@ using widgets::Icon;
 using widgets::MemoryUi;
 using widgets::Tick;
 
-class MainWindowTest : public ::testing::Test, protected testing::ProgramHarness {
+class MainWindowTest : public ::testing::Test, protected test::ProgramHarness {
  protected:
   // The clock moves on at every reading: the program must take the events' times.
   MainWindowTest() { clock.per_reading = 100; }

@@ -21,7 +21,7 @@ constexpr int kZ = 0x5A, kX = 0x58;
 const std::string kWindowedTrue = "\xB4\xB0\xBF\xDA\xBB\xAF=\xD5\xE6\r\n";   // 窗口化=真
 const std::string kWindowedFalse = "\xB4\xB0\xBF\xDA\xBB\xAF=\xBC\xD9\r\n";  // 窗口化=假
 
-class PositioningRun : public ::testing::Test, protected testing::ProgramHarness {
+class PositioningRun : public ::testing::Test, protected test::ProgramHarness {
  protected:
   void SetUp() override {
     window.on_created();

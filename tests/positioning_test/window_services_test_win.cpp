@@ -47,7 +47,7 @@ TEST_F(PreciseWait, EndsAtTheDueTimeSetWhenItBeganWhileMessagesKeepArriving) {
   Win32WindowServices services(std::ref(pump));
   // Messages go on arriving well past the due time: a wait that counted from
   // its last wake-up would last until they stop.
-  MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
+  test::MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
   const double started = widgets::precise_now_ms();
   EXPECT_TRUE(services.precise_wait(1000));
   const double took = widgets::precise_now_ms() - started;
@@ -75,7 +75,7 @@ TEST_F(PreciseWait, WithoutATimerItStillEndsAndHandlesMessages) {
     EXPECT_EQ(due, -3000000);
     return UniqueHandle();
   });
-  MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
+  test::MessagePoster poster(GetCurrentThreadId(), kPing, 5, 2500);
   const double started = widgets::precise_now_ms();
   EXPECT_TRUE(services.precise_wait(300));
   EXPECT_GE(widgets::precise_now_ms() - started, 299);

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "storage/config_keys.h"
 #include "storage/file_store.h"
 #include "storage/profile.h"
 #include "storage/settings.h"
-#include "storage/settings_file.h"
 
 namespace tapvero::storage {
 namespace {

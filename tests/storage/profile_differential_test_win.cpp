@@ -27,9 +27,9 @@
 #include <string>
 #include <vector>
 
+#include "storage/config_keys.h"
 #include "storage/file_store.h"
 #include "storage/profile.h"
-#include "storage/settings_file.h"
 #include "support/stored_names.h"
 #include "text/encoding.h"
 

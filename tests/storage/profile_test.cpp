@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "storage/settings_file.h"
+#include "storage/config_keys.h"
 #include "support/memory_file_store.h"
 #include "support/stored_names.h"
 

@@ -16,7 +16,7 @@ namespace tapvero::positioning_test {
 
 class FakeWindowServices final : public WindowServices {
  public:
-  FakeWindowServices(widgets::MemoryUi& ui, testing::ManualClock& clock)
+  FakeWindowServices(widgets::MemoryUi& ui, test::ManualClock& clock)
       : desktop_work_area{0, 0, ui.screen().width, ui.screen().height}, ui_(ui), clock_(clock) {}
 
   widgets::Size screen_size() const override { return ui_.screen(); }
@@ -60,7 +60,7 @@ class FakeWindowServices final : public WindowServices {
 
  private:
   widgets::MemoryUi& ui_;
-  testing::ManualClock& clock_;
+  test::ManualClock& clock_;
   bool maximize_posted_ = false;
   std::deque<std::function<void()>> queue_;
 };

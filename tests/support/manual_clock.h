@@ -6,7 +6,7 @@
 
 #include "widgets/clock.h"
 
-namespace tapvero::testing {
+namespace tapvero::test {
 
 class ManualClock final : public widgets::Clock {
  public:
@@ -23,4 +23,4 @@ class ManualClock final : public widgets::Clock {
   std::int32_t per_reading;
 };
 
-}  // namespace tapvero::testing
+}  // namespace tapvero::test

@@ -9,7 +9,7 @@
 
 #include "positioning_test/window_services_win.h"
 
-namespace tapvero::positioning_test {
+namespace tapvero::test {
 
 class MessagePoster {
  public:
@@ -34,4 +34,4 @@ class MessagePoster {
   std::thread worker_;
 };
 
-}  // namespace tapvero::positioning_test
+}  // namespace tapvero::test

@@ -14,7 +14,7 @@
 #include "support/memory_file_store.h"
 #include "support/memory_ui.h"
 
-namespace tapvero::testing {
+namespace tapvero::test {
 
 inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
 
@@ -30,4 +30,4 @@ struct ProgramHarness {
   std::string& config() { return files.files[kConfigPath]; }
 };
 
-}  // namespace tapvero::testing
+}  // namespace tapvero::test

@@ -1,5 +1,5 @@
-// The settings file Config.ini beside the executable: keys read one at a
-// time, and written several at once as one save.
+// The keys of Config.ini beside the executable: its path, keys read one at
+// a time, and written several at once as one save.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 namespace tapvero::storage {
 
 // A read gives at most this many bytes less one.
+// The size values were always read with: a longer value is cut where it always was, not read whole.
 constexpr std::size_t kReadBufferSize = 10240;
 
 // The settings file of the program at `exe_path`: its folder, without a

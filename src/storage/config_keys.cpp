@@ -1,10 +1,11 @@
-#include "storage/settings_file.h"
+#include "storage/config_keys.h"
 
 #include "storage/profile.h"
 
 namespace tapvero::storage {
 namespace {
 
+// Kept as names were always read: without it, a key with leading blanks would miss the value it always named.
 std::string_view strip_control_prefix(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
   return s;
