@@ -51,6 +51,7 @@
 
 #include "driver_win.h"
 #include "form/main_form.h"
+#include "stand_in_window_win.h"
 #include "text/number_text.h"
 
 namespace {
@@ -99,130 +100,45 @@ POINT point_on_path(int i, const RECT& r) {
 struct GameCounts {
   std::atomic<int> raw_moves{0};  // WM_INPUT of the mouse
   std::atomic<int> key_downs{0};  // WM_KEYDOWN
-  std::atomic<int> clicks{0};
 };
 
-LRESULT CALLBACK game_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-  auto* counts = reinterpret_cast<GameCounts*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!counts) return DefWindowProcW(hwnd, msg, wp, lp);
-  switch (msg) {
-    case WM_INPUT: {
-      RAWINPUTHEADER header{};
-      UINT size = sizeof header;
-      if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_HEADER, &header, &size, sizeof header) !=
-              static_cast<UINT>(-1) &&
-          header.dwType == RIM_TYPEMOUSE)
-        counts->raw_moves.fetch_add(1, std::memory_order_relaxed);
-      break;  // on to DefWindowProcW, which frees the input
-    }
-    case WM_KEYDOWN:
-      counts->key_downs.fetch_add(1, std::memory_order_relaxed);
-      return 0;
-    case WM_LBUTTONDOWN:
-      counts->clicks.fetch_add(1, std::memory_order_relaxed);
-      break;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      break;
+// The mouse's raw input and the key-downs the game got.
+bool count(void* context, UINT msg, WPARAM, LPARAM lp, LONGLONG) {
+  auto& counts = *static_cast<GameCounts*>(context);
+  if (msg == WM_INPUT) {
+    RAWINPUTHEADER header{};
+    UINT size = sizeof header;
+    if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_HEADER, &header, &size, sizeof header) !=
+            static_cast<UINT>(-1) &&
+        header.dwType == RIM_TYPEMOUSE)
+      counts.raw_moves.fetch_add(1, std::memory_order_relaxed);
+    return false;  // on to DefWindowProcW, which frees the input
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_KEYDOWN) counts.key_downs.fetch_add(1, std::memory_order_relaxed);
+  return msg == WM_KEYDOWN;
 }
 
-// The game's window on a thread of its own, from construction until
-// destruction.
+// The game's window, reading the mouse and the keyboard, and what it got.
 class Game {
  public:
-  Game() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_.reset(CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
-    if (thread_) WaitForSingleObject(ready_.get(), INFINITE);
-  }
-  ~Game() {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (thread_) WaitForSingleObject(thread_.get(), 5000);
-  }
-  Game(const Game&) = delete;
-  Game& operator=(const Game&) = delete;
+  // Below where Tapvero's window opens, so that the pointer never crosses it.
+  Game() : window_({L"TapveroBackgroundCostGame", L"Game", {360, 560}, {480, 220}, {2, 6}, false, count, &counts_}) {}
 
-  HWND window() const { return window_; }
+  bench::StandInWindow& window() { return window_; }
   GameCounts& counts() { return counts_; }
   // Where the pointer goes: the client area, less a margin.
   RECT pointer_area() const {
     RECT r{};
-    GetClientRect(window_, &r);
-    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(window_.window(), &r);
+    MapWindowPoints(window_.window(), nullptr, reinterpret_cast<POINT*>(&r), 2);
     InflateRect(&r, -10, -10);
     return r;
   }
 
  private:
-  static DWORD WINAPI thread_main(void* param) {
-    auto& self = *static_cast<Game*>(param);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = game_procedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"TapveroBackgroundCostGame";
-    RegisterClassW(&wc);
-    // Below where Tapvero's window opens, so that the pointer never
-    // crosses it.
-    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"Game", WS_OVERLAPPEDWINDOW, 360, 560, 480, 220, nullptr,
-                                        nullptr, wc.hInstance, &self.counts_);
-    if (window) {
-      // As a game reads raw input: for its own window, while in front.
-      const RAWINPUTDEVICE devices[2] = {{1, 2, 0, window}, {1, 6, 0, window}};
-      RegisterRawInputDevices(devices, 2, sizeof devices[0]);
-      ShowWindow(window, SW_SHOW);
-      UpdateWindow(window);
-    }
-    self.window_ = window;
-    SetEvent(self.ready_.get());
-    if (!window) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    return 0;
-  }
-
   GameCounts counts_;
-  Handle ready_;
-  Handle thread_;
-  HWND window_ = nullptr;
+  bench::StandInWindow window_;
 };
-
-bool game_in_front(HWND game) {
-  GUITHREADINFO info{sizeof info};
-  return GetForegroundWindow() == game && GetGUIThreadInfo(GetWindowThreadProcessId(game, nullptr), &info) &&
-         info.hwndFocus == game;
-}
-
-// The game in front and with the X display's focus, as the UI tests bring
-// theirs there: clicked, given the X focus, brought to the front from here
-// if need be, once both programs have handled every notice.
-bool focus_game(Game& game, HWND tapvero) {
-  const HWND window = game.window();
-  const std::string x_focus =
-      "windowfocus --sync " +
-      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")));
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int clicks = game.counts().clicks.load();
-    uitest::click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    uitest::wait_until([&] { return game.counts().clicks.load() > clicks; }, 5000);
-    if (uitest::under_wine()) uitest::run_xdotool(x_focus);
-    uitest::settle({window, tapvero});
-    if (game_in_front(window)) return true;
-    SetForegroundWindow(window);
-    uitest::settle({window, tapvero});
-    if (game_in_front(window)) return true;
-  }
-  return false;
-}
 
 // ---- the input
 
@@ -236,7 +152,6 @@ struct SendPlan {
 
 DWORD WINAPI sender_main(void* param) {
   const auto& plan = *static_cast<const SendPlan*>(param);
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   const double start = now_ms();
   int move = 0, press = 0;
   while (move < plan.moves || press < plan.presses) {
@@ -244,13 +159,7 @@ DWORD WINAPI sender_main(void* param) {
     const double at = now_ms() - start;
     std::vector<INPUT> batch;
     for (; move < plan.moves && kInputMs * static_cast<double>(move) / plan.moves <= at; ++move) {
-      const POINT p = point_on_path(move + 1, plan.area);
-      INPUT in{};
-      in.type = INPUT_MOUSE;
-      in.mi.dx = (p.x * 65535 + w / 2) / (w - 1);
-      in.mi.dy = (p.y * 65535 + h / 2) / (h - 1);
-      in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-      batch.push_back(in);
+      batch.push_back(uitest::mouse_input(point_on_path(move + 1, plan.area), 0));
     }
     for (; press < plan.presses && kInputMs * (press + 0.5) / plan.presses <= at; ++press) {
       const WORD vk = press % 2 ? 'X' : 'Z';
@@ -543,7 +452,8 @@ struct Row {
 double measure(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, const Row& row, double idle_ms,
                std::vector<std::string>& notes) {
   const std::string name = "lock " + row.lock + ", " + row.label;
-  if (!focus_game(game, tapvero_window)) notes.push_back(name + ": the game could not be brought to the front");
+  if (!game.window().bring_to_front(tapvero_window))
+    notes.push_back(name + ": the game could not be brought to the front");
   Sleep(500);  // the activation's own work done
   GameCounts& got = game.counts();
   const int raw_from = got.raw_moves.load(), keys_from = got.key_downs.load();
@@ -558,7 +468,7 @@ double measure(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, c
   const double left = before.at_ms + kSpanMs - now_ms();
   if (left > 0) Sleep(static_cast<DWORD>(left));
   const Counts after = tapvero.counts();
-  if (!game_in_front(game.window())) notes.push_back(name + ": the game lost the front during the run");
+  if (!game.window().in_front()) notes.push_back(name + ": the game lost the front during the run");
   if (after.at_ms - before.at_ms > kSpanMs + 100)
     notes.push_back(name + ": taken over " + int_text(std::llround(after.at_ms - before.at_ms)) + " ms");
 
@@ -590,7 +500,7 @@ void measure_all(Game& game, const TapveroCounter& tapvero, HWND tapvero_window,
 
 int main() {
   Game game;
-  if (!game.window()) {
+  if (!game.window().window()) {
     std::cout << "background_cost_bench: the game's window did not open\n";
     return 1;
   }

@@ -44,6 +44,7 @@
 
 #include "driver_win.h"
 #include "form/main_form.h"
+#include "stand_in_window_win.h"
 #include "text/number_text.h"
 
 namespace {
@@ -94,16 +95,6 @@ double counter_ms(LONGLONG c) {
 
 double now_ms() { return counter_ms(counter()); }
 
-// Waits until the counter reads `until_ms`: sleeps while more than 4 ms
-// remain, then spins.
-void wait_until_ms(double until_ms) {
-  for (;;) {
-    const double left = until_ms - now_ms();
-    if (left <= 0) return;
-    if (left > 4) Sleep(1);
-  }
-}
-
 // ---- the receiver: the game's stand-in
 
 // A key-down the receiver got, by either path.
@@ -120,7 +111,6 @@ struct ReceiptLog {
   static constexpr int kCapacity = 1 << 14;
   Receipt items[kCapacity];
   std::atomic<int> count{0};
-  std::atomic<int> clicks{0};
 
   void add(const Receipt& r) {
     const int n = count.load(std::memory_order_relaxed);
@@ -130,131 +120,55 @@ struct ReceiptLog {
   }
 };
 
-LRESULT CALLBACK receiver_procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  const LONGLONG at = counter();
-  if (msg == WM_NCCREATE)
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-  auto* log = reinterpret_cast<ReceiptLog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!log) return DefWindowProcW(hwnd, msg, wp, lp);  // the messages before WM_NCCREATE
+// The receiver's key-downs by either path, at the counter's reading as
+// its window procedure began.
+bool receive(void* context, UINT msg, WPARAM wp, LPARAM lp, LONGLONG at) {
+  auto& log = *static_cast<ReceiptLog*>(context);
   switch (msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      log->add(
+      log.add(
           {static_cast<WORD>(wp), false, ((lp >> 16) & 0xFF) != 0, static_cast<ULONG_PTR>(GetMessageExtraInfo()), at});
-      return 0;
+      return true;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      return 0;
+      return true;
     case WM_INPUT: {
       RAWINPUT raw{};
       UINT size = sizeof raw;
       if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) !=
               static_cast<UINT>(-1) &&
           raw.header.dwType == RIM_TYPEKEYBOARD && !(raw.data.keyboard.Flags & RI_KEY_BREAK))
-        log->add(
+        log.add(
             {raw.data.keyboard.VKey, true, raw.data.keyboard.MakeCode != 0, raw.data.keyboard.ExtraInformation, at});
-      break;  // on to DefWindowProcW, which frees the input
+      return false;  // on to DefWindowProcW, which frees the input
     }
-    case WM_LBUTTONDOWN:
-      log->clicks.fetch_add(1);
-      break;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
     default:
-      break;
+      return false;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// The receiver's window on a thread of its own, from construction until
-// destruction.
+// The receiver's window, reading the keyboard, and what it got.
 class Receiver {
  public:
-  Receiver() : log_(std::make_unique<ReceiptLog>()), ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    thread_.reset(CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
-    if (thread_) WaitForSingleObject(ready_.get(), INFINITE);
-  }
-  ~Receiver() {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (thread_) WaitForSingleObject(thread_.get(), 5000);
-  }
-  Receiver(const Receiver&) = delete;
-  Receiver& operator=(const Receiver&) = delete;
+  // Below where Tapvero's window opens, beside the UI tests' game.
+  Receiver()
+      : window_({L"TapveroLockDelayReceiver",
+                 L"Lock delay receiver",
+                 {360, 580},
+                 {320, 180},
+                 {6},
+                 true,
+                 receive,
+                 log_.get()}) {}
 
-  HWND window() const { return window_; }
-  bool reads_raw_input() const { return raw_input_; }
-  DWORD raw_input_error() const { return raw_input_error_; }
+  bench::StandInWindow& window() { return window_; }
   ReceiptLog& log() { return *log_; }
 
  private:
-  static DWORD WINAPI thread_main(void* param) {
-    auto& self = *static_cast<Receiver*>(param);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = receiver_procedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"TapveroLockDelayReceiver";
-    RegisterClassW(&wc);
-    // Below where Tapvero's window opens, beside the UI tests' game.
-    const HWND window = CreateWindowExW(0, wc.lpszClassName, L"Lock delay receiver", WS_OVERLAPPEDWINDOW, 360, 580, 320,
-                                        180, nullptr, nullptr, wc.hInstance, self.log_.get());
-    if (window) {
-      // As a game reads raw input: for its own window, while in front.
-      const RAWINPUTDEVICE keyboard{1, 6, 0, window};
-      self.raw_input_ = RegisterRawInputDevices(&keyboard, 1, sizeof keyboard) != FALSE;
-      if (!self.raw_input_) self.raw_input_error_ = GetLastError();
-      ShowWindow(window, SW_SHOW);
-      UpdateWindow(window);
-    }
-    self.window_ = window;
-    SetEvent(self.ready_.get());
-    if (!window) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-    return 0;
-  }
-
-  std::unique_ptr<ReceiptLog> log_;
-  Handle ready_;
-  Handle thread_;
-  HWND window_ = nullptr;
-  bool raw_input_ = false;
-  DWORD raw_input_error_ = 0;
+  std::unique_ptr<ReceiptLog> log_ = std::make_unique<ReceiptLog>();
+  bench::StandInWindow window_;
 };
-
-bool receiver_in_front(HWND receiver) {
-  GUITHREADINFO info{sizeof info};
-  return GetForegroundWindow() == receiver && GetGUIThreadInfo(GetWindowThreadProcessId(receiver, nullptr), &info) &&
-         info.hwndFocus == receiver;
-}
-
-// The receiver in front and with the X display's focus, as the UI tests
-// bring their game there: clicked, given the X focus, brought to the front
-// from here if need be, once both programs have handled every notice.
-bool focus_receiver(Receiver& receiver, HWND tapvero) {
-  const HWND window = receiver.window();
-  const std::string x_focus =
-      "windowfocus --sync " +
-      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window")));
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int clicks = receiver.log().clicks.load();
-    uitest::click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    uitest::wait_until([&] { return receiver.log().clicks.load() > clicks; }, 5000);
-    uitest::run_xdotool(x_focus);
-    uitest::settle({window, tapvero});
-    if (receiver_in_front(window)) return true;
-    SetForegroundWindow(window);
-    uitest::settle({window, tapvero});
-    if (receiver_in_front(window)) return true;
-  }
-  return false;
-}
 
 // ---- the sender
 
@@ -276,7 +190,7 @@ DWORD WINAPI sender_main(void* param) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   for (std::size_t i = 0; i < presses.size(); ++i) {
     Press& p = presses[i];
-    wait_until_ms(p.due_ms);
+    uitest::wait_until_ms(p.due_ms);
     p.sent = counter();
     press(p.vk, kMark | i);
     p.call_ms = now_ms() - counter_ms(p.sent);
@@ -303,14 +217,14 @@ DWORD WINAPI holder_main(void* param) {
   auto& holder = *static_cast<Holder*>(param);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   for (double start : holder.starts_ms) {
-    wait_until_ms(start);
+    uitest::wait_until_ms(start);
     const double from = now_ms();
     if (holder.how == Hold::kSuspend) {
       if (SuspendThread(holder.thread) == static_cast<DWORD>(-1)) {
         ++holder.failures;
         continue;
       }
-      wait_until_ms(from + kHoldMs);
+      uitest::wait_until_ms(from + kHoldMs);
       ResumeThread(holder.thread);
       holder.lengths_ms.push_back(now_ms() - from);
     } else {
@@ -383,7 +297,7 @@ Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on
   press(kSentinel, 0);
 
   Outcome out;
-  const int paths = receiver.reads_raw_input() ? 2 : 1;
+  const int paths = receiver.window().reads_raw_input() ? 2 : 1;
   int to = from;
   uitest::wait_until([&] {
     const int n = log.count.load(std::memory_order_acquire);
@@ -531,12 +445,11 @@ struct Session {
 
 // One case with the receiver in front, and its rows.
 void measure(Session& s, const std::string& label, const std::vector<WORD>& keys, Holder& holder) {
-  const HWND window = s.receiver.window();
-  if (!focus_receiver(s.receiver, s.tapvero))
-    s.notes.push_back(label + ": the receiver could not be brought to the front");
+  bench::StandInWindow& window = s.receiver.window();
+  if (!window.bring_to_front(s.tapvero)) s.notes.push_back(label + ": the receiver could not be brought to the front");
   const Outcome o = run_case(s.receiver, keys, s.tapvero != nullptr, s.last, holder);
-  if (!receiver_in_front(window)) s.notes.push_back(label + ": the receiver lost the front during the run");
-  print_outcome(label, o, s.receiver.reads_raw_input());
+  if (!window.in_front()) s.notes.push_back(label + ": the receiver lost the front during the run");
+  print_outcome(label, o, window.reads_raw_input());
 }
 
 // Holds 1 s into the run and every 2 s after, off the presses' beat.
@@ -608,13 +521,14 @@ void measure_gui_busy(Session& s) {
 
 int main() {
   Receiver receiver;
-  if (!receiver.window()) {
+  if (!receiver.window().window()) {
     std::cout << "lock_delay_bench: the receiver window did not open" << std::endl;
     return 1;
   }
   Session session{receiver};
-  if (!receiver.reads_raw_input())
-    session.notes.push_back("raw input could not be registered: error " + int_text(receiver.raw_input_error()));
+  if (!receiver.window().reads_raw_input())
+    session.notes.push_back("raw input could not be registered: error " +
+                            int_text(receiver.window().raw_input_error()));
   print_header();
   measure_without_hook(session);
   uitest::Tapvero program;

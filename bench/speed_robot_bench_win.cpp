@@ -57,34 +57,19 @@ struct Robot {
   std::vector<std::optional<widgets::Tick>> served;
 };
 
-void press(WORD vk) {
-  INPUT in[2]{};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = vk;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof(INPUT));
-}
-
-// Waits until the performance counter reads `until_ms`: sleeps while more
-// than 4 ms remain, then spins.
-void wait_until_ms(double until_ms) {
-  for (;;) {
-    const double left = until_ms - widgets::precise_now_ms();
-    if (left <= 0) return;
-    if (left > 4) Sleep(1);
-  }
-}
-
 DWORD WINAPI robot_main(void* param) {
   auto& robot = *static_cast<Robot*>(param);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  // Made before the first is due: no press waits for its scan code.
+  INPUT presses[2][2] = {{uitest::key_input('Z', false), uitest::key_input('Z', true)},
+                         {uitest::key_input('X', false), uitest::key_input('X', true)}};
   const double first = widgets::precise_now_ms() + 300;
   for (int i = 0; i < robot.presses; ++i) {
     const double due = first + static_cast<double>(i) * robot.interval_ms;
-    wait_until_ms(due);
+    uitest::wait_until_ms(due);
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);
-    press(i % 2 ? 'X' : 'Z');
+    SendInput(2, presses[i % 2], sizeof(INPUT));
     robot.sent.push_back(static_cast<std::int32_t>(widgets::tick_ms_of(now.QuadPart).bits()));
     robot.latest_ms = std::max(robot.latest_ms, widgets::precise_now_ms() - due);
   }
@@ -112,8 +97,7 @@ double figure(const std::wstring& line, const std::wstring& label, const std::ws
 // display once the program's window has the X focus; why not, if it could
 // not press.
 std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const std::string& helper) {
-  const std::string x_window =
-      std::to_string(reinterpret_cast<std::uintptr_t>(GetPropW(program.window(), L"__wine_x11_whole_window")));
+  const std::string x_window = std::to_string(uitest::x_window(program.window()));
   if (auto focused = uitest::run_xdotool("windowfocus --sync " + x_window); !focused) return focused.message();
   if (!uitest::wait_until([&] { return GetForegroundWindow() == program.window(); }))
     return "the window did not come to the front";

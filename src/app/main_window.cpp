@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "form/main_form.h"
@@ -75,6 +76,10 @@ bool MainWindow::dispatch(widgets::ControlId control, Event event, const EventAr
     if (b.control == control && b.event == event) return b.operation(args);
   }
   return true;
+}
+
+bool MainWindow::handles(widgets::ControlId control, Event event) const {
+  return std::ranges::any_of(bindings_, [&](const Binding& b) { return b.control == control && b.event == event; });
 }
 
 void MainWindow::created() {

@@ -60,6 +60,8 @@ class MainWindow final : public widgets::EventSink {
   const storage::Settings& settings() const { return settings_.value(); }
   // The lock's part on the input thread, for what reaches that thread directly.
   alternation_lock::KeyLock& key_lock() { return lock_.key_lock(); }
+  // Whether the program handles this event of this control.
+  bool handles(widgets::ControlId control, Event event) const;
 
  private:
   // A handler returns false to swallow the event, or to refuse the close.

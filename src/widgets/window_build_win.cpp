@@ -53,7 +53,7 @@ HFONT Win32Ui::font_for(const Font& font) {
   return static_cast<HFONT>(slot.get());
 }
 
-void Win32Ui::create_control(ControlId id) {
+bool Win32Ui::create_control(ControlId id) {
   const ControlSpec& s = model_.spec(id);
   Control& c = controls_.at(static_cast<std::size_t>(id));
   const wchar_t* cls = WC_STATICW;
@@ -89,12 +89,12 @@ void Win32Ui::create_control(ControlId id) {
       style |= (s.flags & kMultiLine) ? (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL) : ES_AUTOHSCROLL;
       break;
     case Kind::kWindow:
-      return;
+      return true;
   }
   if (s.flags & kDisabled) style |= WS_DISABLED;
   c.hwnd = CreateWindowExW(ex_style, cls, wide(s.caption).c_str(), style, 0, 0, 0, 0, main_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), instance_, nullptr);
-  if (!c.hwnd) return;
+  if (!c.hwnd) return false;
   SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(s.font)), FALSE);
   SetWindowSubclass(c.hwnd, control_proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   if (!model_.keeps_input_method(id)) ImmAssociateContext(c.hwnd, nullptr);
@@ -115,6 +115,7 @@ void Win32Ui::create_control(ControlId id) {
     SendMessageW(c.hwnd, EM_SETLIMITTEXT, (s.flags & kMultiLine) ? 0 : static_cast<WPARAM>(s.max_length), 0);
   }
   place(id);
+  return true;
 }
 
 // Top to bottom: the controls, later ones of the form above earlier ones,

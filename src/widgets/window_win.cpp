@@ -69,7 +69,8 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
   controls_[kMainWindow].hwnd = main_;
   if (!model_.keeps_input_method(kMainWindow)) ImmAssociateContext(main_, nullptr);
   for (const ControlId id : model_.ids()) {
-    if (id != kMainWindow) create_control(id);
+    // A window short of one of its controls is not the program: better not to start.
+    if (id != kMainWindow && !create_control(id)) return false;
   }
   arrange_z_order();
   update_visibility();

@@ -34,7 +34,7 @@ class Win32Ui final : public Ui {
 
   // Creates the window and its controls, runs the created handler, then
   // shows the window; from then on events go to `sink`. False if the window
-  // could not be created.
+  // or any of its controls could not be created.
   bool create(EventSink& sink, int show_command);
   // Runs the message loop until the window is destroyed.
   int run();
@@ -97,7 +97,7 @@ class Win32Ui final : public Ui {
   LRESULT handle_control(ControlId id, UINT msg, WPARAM wp, LPARAM lp);
 
   // window_build_win.cpp
-  void create_control(ControlId id);
+  bool create_control(ControlId id);
   void arrange_z_order();
   void add_page_hints(ControlId tab);
   void update_page_hint_areas(ControlId tab);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "support/program_harness.h"
 #include "support/stored_names.h"
 
@@ -108,9 +110,25 @@ TEST_F(MainWindowTest, AFailedSaveSaysSoAndTheSessionKeepsItsValues) {
   EXPECT_EQ(config(), ini({{"Z", "z"}}));
 }
 
-TEST_F(MainWindowTest, TheResultBoxSwallowsEveryKeyAndOtherEventsPassOn) {
+TEST_F(MainWindowTest, TheFormsIdsAreUniqueAndEveryButtonIsBound) {
+  std::set<widgets::ControlId> ids;
+  for (const widgets::ControlSpec& c : main_form().controls) {
+    EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+    EXPECT_TRUE(c.kind != widgets::Kind::kButton || window.handles(c.id, Event::kClicked)) << c.id;
+  }
+}
+
+// Enter clicks a focused button as it goes down: as a trigger key it starts
+// no test on the idle start button.
+TEST_F(MainWindowTest, TheResultBoxAndTheIdleStartButtonSwallowKeysAndOtherEventsPassOn) {
+  config() = ini({{"Z", "\xBB\xD8\xB3\xB5"}});  // Z=回车
   window.on_created();
   for (int key : {0x5A, 0x58, 0x41, 0x0D, 0x25, 0x08}) EXPECT_FALSE(window.on_key_down(编辑框_结果, key, 0, {}));
+  EXPECT_FALSE(window.on_key_down(开始测试, 0x0D, 0, {}));
+  EXPECT_FALSE(ui.enabled(停止测试));
+  window.on_clicked(开始测试, true, {});
+  EXPECT_TRUE(window.on_key_down(开始测试, 0x0D, 0, {}));  // in a test it is a hit like the other key
+  EXPECT_EQ(ui.text(标签_连击), u"1");
   EXPECT_TRUE(window.on_key_down(编辑框_Z, 'A', 0, {}));
   EXPECT_TRUE(window.on_button_up(开始测试, widgets::MouseButton::kRight, {1, 1}, 0, {}));
   EXPECT_TRUE(window.on_mouse_move(按钮_泡泡, {1, 1}, 0));

@@ -43,7 +43,7 @@ class AlternationLockUi : public ::testing::Test {
   // from here if need be, and counts as focused once both programs have
   // handled every notice and the game is the foreground window.
   ::testing::AssertionResult focus_game() {
-    const std::string x_focus = "windowfocus --sync " + std::to_string(game.x_window());
+    const std::string x_focus = "windowfocus --sync " + std::to_string(x_window(game.window()));
     for (int attempt = 0; attempt < 5; ++attempt) {
       const int clicks = game.count("click 00");
       game.click();

@@ -59,18 +59,7 @@ BOOL CALLBACK find_window(HWND h, LPARAM lp) {
 }
 
 void send_mouse(POINT screen, DWORD down, DWORD up) {
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  INPUT in[3] = {};
-  for (INPUT& i : in) {
-    i.type = INPUT_MOUSE;
-    i.mi.dx = (screen.x * 65535 + w / 2) / (w - 1);
-    i.mi.dy = (screen.y * 65535 + h / 2) / (h - 1);
-  }
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  // The presses carry the position too: without it they happen wherever
-  // the pointer is when they are handled.
-  in[1].mi.dwFlags = down | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  in[2].mi.dwFlags = up | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  INPUT in[3] = {mouse_input(screen, 0), mouse_input(screen, down), mouse_input(screen, up)};
   SendInput(down ? 3 : 1, in, sizeof(INPUT));
 }
 
@@ -118,6 +107,16 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 }  // namespace
 
+INPUT mouse_input(POINT screen, DWORD buttons) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT i{};
+  i.type = INPUT_MOUSE;
+  i.mi.dx = (screen.x * 65535 + w / 2) / (w - 1);
+  i.mi.dy = (screen.y * 65535 + h / 2) / (h - 1);
+  i.mi.dwFlags = buttons | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return i;
+}
+
 INPUT key_input(WORD vk, bool up) {
   INPUT i{};
   i.type = INPUT_KEYBOARD;
@@ -125,6 +124,18 @@ INPUT key_input(WORD vk, bool up) {
   i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
   i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
   return i;
+}
+
+void wait_until_ms(double until_ms) {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  for (;;) {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const double left = until_ms - static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    if (left <= 0) return;
+    if (left > 4) Sleep(1);
+  }
 }
 
 bool under_wine() {

@@ -24,9 +24,23 @@ bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeou
 // A left click anywhere on the screen, on whatever window is there.
 void click_screen(POINT screen);
 
+// The pointer to `screen`, pressing or releasing `buttons` there (0: none).
+// Presses carry the position too: without it they happen wherever the
+// pointer is when they are handled.
+INPUT mouse_input(POINT screen, DWORD buttons);
+
 // One key press (`up` false) or release, as the keyboard sends it: with
 // its scan code.
 INPUT key_input(WORD vk, bool up);
+
+// Waits until the performance counter reads `until_ms` milliseconds:
+// sleeps while more than 4 ms remain, then spins.
+void wait_until_ms(double until_ms);
+
+// The X window that Wine shows `window` in.
+inline std::uintptr_t x_window(HWND window) {
+  return reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));
+}
 
 // Whether this program runs under Wine rather than Windows.
 bool under_wine();
@@ -138,10 +152,6 @@ class KeyLogWindow {
 
   // A click, which the game logs as "click 00".
   void click() const;
-  // The X window that Wine shows this window in.
-  std::uintptr_t x_window() const {
-    return reinterpret_cast<std::uintptr_t>(GetPropW(window_, L"__wine_x11_whole_window"));
-  }
 
   // Every line of the log, and the key-downs other than the sentinel's (Q),
   // as key messages ("down 5A") and as raw input ("raw 5A").

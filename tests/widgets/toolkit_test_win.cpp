@@ -30,7 +30,7 @@ struct RecordingSink final : EventSink {
   void on_created() override {}
   bool on_close_requested() override { return true; }
   void on_clicked(ControlId id, bool by_mouse, Tick at) override { clicks.push_back({id, by_mouse, at}); }
-  bool on_key_down(ControlId, int, int, Tick) override { return true; }
+  bool on_key_down(ControlId, int, int, Tick) override { return keys_pass; }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
 
@@ -41,6 +41,7 @@ struct RecordingSink final : EventSink {
     friend bool operator==(const Click&, const Click&) = default;
   };
   std::vector<Click> clicks;
+  bool keys_pass = true;
 };
 
 class Toolkit : public ::testing::Test {
@@ -102,7 +103,8 @@ class Toolkit : public ::testing::Test {
 
 // A click on a tab goes through the tab control's notifications; Tab and
 // Shift+Tab come as key messages, and a multi-line box passes Tab on as
-// WM_NEXTDLGCTL; Enter and Space on a button click at their presses' times.
+// WM_NEXTDLGCTL; Enter and Space on a button click at their presses' times,
+// unless the program swallows them.
 TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   click_tab(1);
   EXPECT_EQ(ui.current_page(kTab), 1);
@@ -126,6 +128,9 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   EXPECT_EQ(sink.clicks, (std::vector<RecordingSink::Click>{{kButtonA, false, pressed}}));
   key(VK_SPACE);
   EXPECT_EQ(sink.clicks.back(), (RecordingSink::Click{kButtonA, false, pressed}));
+  sink.keys_pass = false;
+  key(VK_RETURN);
+  EXPECT_EQ(sink.clicks.size(), 2u);
 }
 
 // No input method runs here, so no key can show which control would give
