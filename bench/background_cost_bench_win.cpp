@@ -39,24 +39,22 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "driver_win.h"
-#include "form/main_form.h"
-#include "stand_in_window_win.h"
+#include "kit/game_window_win.h"
+#include "kit/tapvero_driver_win.h"
 #include "text/number_text.h"
 
 namespace {
 
 using namespace tapvero;
+using namespace tapvero::kit;
 using text::fixed_text;
 using text::int_text;
 
@@ -64,28 +62,6 @@ constexpr int kMoves = 6000;
 constexpr int kPresses = 200;
 constexpr int kInputMs = 3000;  // the input's span
 constexpr int kSpanMs = 4000;   // each figure's span: the input's and a second for its backlog
-
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
-
-double now_ms() {
-  static const double per_ms = [] {
-    LARGE_INTEGER frequency{};
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart) / 1000.0;
-  }();
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) / per_ms;
-}
-
-double filetime_ms(const FILETIME& t) {
-  return static_cast<double>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-}
 
 // The i-th point of the pointer's path, as xtest_mouse_keys goes: row by
 // row, one pixel a move, left to right and back, two pixels down at each end.
@@ -95,183 +71,62 @@ POINT point_on_path(int i, const RECT& r) {
   return {r.left + (row % 2 ? width - 1 - along : along), r.top + (row * 2) % height};
 }
 
-// ---- the game's stand-in
+// ---- the game's stand-in: below where Tapvero's window opens, so that
+// the pointer never crosses it, reading the mouse and the keyboard.
 
-struct GameCounts {
-  std::atomic<int> raw_moves{0};  // WM_INPUT of the mouse
-  std::atomic<int> key_downs{0};  // WM_KEYDOWN
-};
+GameWindow::Options game_options() { return {L"Game", {360, 560}, {480, 220}, true, false, false}; }
 
-// The mouse's raw input and the key-downs the game got.
-bool count(void* context, UINT msg, WPARAM, LPARAM lp, LONGLONG) {
-  auto& counts = *static_cast<GameCounts*>(context);
-  if (msg == WM_INPUT) {
-    RAWINPUTHEADER header{};
-    UINT size = sizeof header;
-    if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_HEADER, &header, &size, sizeof header) !=
-            static_cast<UINT>(-1) &&
-        header.dwType == RIM_TYPEMOUSE)
-      counts.raw_moves.fetch_add(1, std::memory_order_relaxed);
-    return false;  // on to DefWindowProcW, which frees the input
-  }
-  if (msg == WM_KEYDOWN) counts.key_downs.fetch_add(1, std::memory_order_relaxed);
-  return msg == WM_KEYDOWN;
+// Where the pointer goes: the client area, less a margin.
+RECT pointer_area(const GameWindow& game) {
+  RECT r{};
+  GetClientRect(game.window(), &r);
+  MapWindowPoints(game.window(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+  InflateRect(&r, -10, -10);
+  return r;
 }
 
-// The game's window, reading the mouse and the keyboard, and what it got.
-class Game {
- public:
-  // Below where Tapvero's window opens, so that the pointer never crosses it.
-  Game() : window_({L"TapveroBackgroundCostGame", L"Game", {360, 560}, {480, 220}, {2, 6}, false, count, &counts_}) {}
-
-  bench::StandInWindow& window() { return window_; }
-  GameCounts& counts() { return counts_; }
-  // Where the pointer goes: the client area, less a margin.
-  RECT pointer_area() const {
-    RECT r{};
-    GetClientRect(window_.window(), &r);
-    MapWindowPoints(window_.window(), nullptr, reinterpret_cast<POINT*>(&r), 2);
-    InflateRect(&r, -10, -10);
-    return r;
-  }
-
- private:
-  GameCounts counts_;
-  bench::StandInWindow window_;
-};
+int key_downs(const GameWindow& game) {
+  const std::vector<KeyEvent> all = game.events();
+  return static_cast<int>(
+      std::count_if(all.begin(), all.end(), [](const KeyEvent& e) { return e.kind == KeyEvent::kMessage && e.down; }));
+}
 
 // ---- the input
 
-// The moves and presses with SendInput, spread over kInputMs as the XTest
-// helper spreads them; sent each millisecond or so, all that are due.
-struct SendPlan {
-  RECT area;
-  int moves;
-  int presses;
-};
-
-DWORD WINAPI sender_main(void* param) {
-  const auto& plan = *static_cast<const SendPlan*>(param);
-  const double start = now_ms();
-  int move = 0, press = 0;
-  while (move < plan.moves || press < plan.presses) {
-    Sleep(1);
-    const double at = now_ms() - start;
-    std::vector<INPUT> batch;
-    for (; move < plan.moves && kInputMs * static_cast<double>(move) / plan.moves <= at; ++move) {
-      batch.push_back(uitest::mouse_input(point_on_path(move + 1, plan.area), 0));
-    }
-    for (; press < plan.presses && kInputMs * (press + 0.5) / plan.presses <= at; ++press) {
-      const WORD vk = press % 2 ? 'X' : 'Z';
-      batch.push_back(uitest::key_input(vk, false));
-      batch.push_back(uitest::key_input(vk, true));
-    }
-    if (!batch.empty()) SendInput(static_cast<UINT>(batch.size()), batch.data(), sizeof(INPUT));
-  }
-  return 0;
-}
-
-// Sends the input; why not, if it could not.
+// Sends the input; why not, if it could not. With SendInput, the moves and
+// presses are spread over kInputMs as the XTest helper spreads them, sent
+// each millisecond or so, all that are due.
 std::string send_input(const RECT& area, int moves, int presses, std::string& note) {
   if (const char* helper = std::getenv("TAPVERO_XTEST_MOUSE_KEYS")) {
-    const std::string out = "/tmp/tapvero-xtest-mouse-keys-" + std::to_string(GetCurrentProcessId());
-    const std::wstring windows_out = uitest::host_path(out);
-    DeleteFileW(windows_out.c_str());
+    std::string figures;
     const std::string command = std::string(helper) + " " + std::to_string(moves) + " " + std::to_string(presses) +
                                 " " + std::to_string(kInputMs) + " " + std::to_string(area.left) + " " +
                                 std::to_string(area.top) + " " + std::to_string(area.right - area.left) + " " +
-                                std::to_string(area.bottom - area.top) + " " + out;
-    if (auto ran = uitest::run_unix(command, kInputMs + uitest::kTimeoutMs); !ran) return ran.message();
-    const Handle f{CreateFileW(windows_out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.get() == INVALID_HANDLE_VALUE) return "xtest_mouse_keys wrote no figures";
-    char bytes[64] = {};
-    DWORD got = 0;
-    ReadFile(f.get(), bytes, sizeof bytes - 1, &got, nullptr);
+                                std::to_string(area.bottom - area.top) + " {out}";
+    if (std::string failed = run_helper(command, kInputMs + kTimeoutMs, figures); !failed.empty()) return failed;
     char* rest = nullptr;
-    const double took = static_cast<double>(std::strtoll(bytes, &rest, 10)) / 1000;
+    const double took = static_cast<double>(std::strtoll(figures.c_str(), &rest, 10)) / 1000;
     const double latest = static_cast<double>(std::strtoll(rest, nullptr, 10)) / 1000;
     note = "sent over " + fixed_text(took, 1) + " ms, at most " + fixed_text(latest, 2) + " ms late";
-    DeleteFileW(windows_out.c_str());
     return {};
   }
-  SendPlan plan{area, moves, presses};
-  const Handle thread{CreateThread(nullptr, 0, sender_main, &plan, 0, nullptr)};
-  if (!thread) return "the sender thread did not start";
-  WaitForSingleObject(thread.get(), INFINITE);
+  std::vector<Step> steps;
+  const double start = now_ms() + 1;
+  for (int move = 0; move < moves; ++move)
+    steps.push_back({start + kInputMs * static_cast<double>(move) / moves, {mouse_input(point_on_path(move + 1, area), 0)}});
+  for (int press = 0; press < presses; ++press) {
+    const WORD vk = press % 2 ? 'X' : 'Z';
+    steps.push_back({start + kInputMs * (press + 0.5) / presses, {key_input(vk, false), key_input(vk, true)}});
+  }
+  std::stable_sort(steps.begin(), steps.end(), [](const Step& a, const Step& b) { return a.due_ms < b.due_ms; });
+  send_paced(steps, 0);
   return {};
 }
 
 // ---- Tapvero's counts
 
-// Reads a whole file of the host, such as one of /proc, whose size Wine
-// gives as 0.
-std::optional<std::string> read_host_file(const std::string& unix_path) {
-  const Handle f{CreateFileW(uitest::host_path(unix_path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (f.get() == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string all;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
-  return all;
-}
-
-// The numeric names in a folder of the host, in increasing order.
-std::vector<int> numbered_entries(const std::string& unix_folder) {
-  std::vector<int> out;
-  WIN32_FIND_DATAW found;
-  const HANDLE h = FindFirstFileW((uitest::host_path(unix_folder) + L"\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    const std::wstring name = found.cFileName;
-    if (!name.empty() && name.find_first_not_of(L"0123456789") == std::wstring::npos) out.push_back(std::stoi(name));
-  } while (FindNextFileW(h, &found));
-  FindClose(h);
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-// The figure after `label` in a /proc file.
-std::int64_t field(const std::string& text, const std::string& label) {
-  const std::size_t at = text.find(label);
-  return at == std::string::npos ? 0 : std::strtoll(text.c_str() + at + label.size(), nullptr, 10);
-}
-
-// The Linux pid of the process that has `exe` (a Windows path) mapped: a
-// process whose command line names Tapvero.exe and whose mapped files
-// include one of the same inode (Wine gives the inode as the file index;
-// /proc names the file by its own path, without Wine's links).
-std::optional<int> linux_pid(const std::wstring& exe) {
-  const Handle f{CreateFileW(exe.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (f.get() == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(f.get(), &info)) return std::nullopt;
-  const std::uint64_t inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  for (int pid : numbered_entries("/proc")) {
-    const std::string at = "/proc/" + std::to_string(pid);
-    const std::optional<std::string> command = read_host_file(at + "/cmdline");
-    if (!command || command->find("Tapvero.exe") == std::string::npos) continue;
-    const std::string maps = read_host_file(at + "/maps").value_or("");
-    // Each line: address, permissions, offset, device, inode, path.
-    for (std::size_t from = 0, end; (end = maps.find('\n', from)) != std::string::npos; from = end + 1) {
-      const std::string line = maps.substr(from, end - from);
-      std::size_t field_at = 0;
-      for (int skip = 0; skip < 4 && field_at != std::string::npos; ++skip)
-        field_at = line.find_first_not_of(' ', line.find(' ', field_at));
-      if (field_at != std::string::npos && std::strtoull(line.c_str() + field_at, nullptr, 10) == inode &&
-          line.size() >= 11 && line.compare(line.size() - 11, 11, "Tapvero.exe") == 0)
-        return pid;
-    }
-  }
-  return std::nullopt;
-}
-
-struct ThreadCounts {
-  double cpu_ms = 0;
-  std::int64_t wake_ups = 0;
-  std::int64_t preempted = 0;  // under Wine only
-};
+// Under Wine preempted is counted too.
+using ThreadCounts = HostCounts;
 
 struct Counts {
   double at_ms = 0;
@@ -284,9 +139,9 @@ struct Counts {
 // Tapvero's process and how to count it.
 class TapveroCounter {
  public:
-  explicit TapveroCounter(const uitest::Tapvero& program) {
+  explicit TapveroCounter(const Tapvero& program) {
     GetWindowThreadProcessId(program.window(), &pid_);
-    process_.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid_));
+    process_ = UniqueHandle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid_));
     // Its threads, in the order they were created; the input thread is
     // the one of time-critical priority.
     struct Thread {
@@ -296,11 +151,11 @@ class TapveroCounter {
       bool input;
     };
     std::vector<Thread> threads;
-    const Handle snapshot{CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
+    const UniqueHandle snapshot{CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
     THREADENTRY32 entry{sizeof entry};
     for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
       if (entry.th32OwnerProcessID != pid_) continue;
-      const Handle thread{OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID)};
+      const UniqueHandle thread{OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID)};
       FILETIME created{}, ended{}, kernel{}, user{};
       if (!thread || !GetThreadTimes(thread.get(), &created, &ended, &kernel, &user)) continue;
       threads.push_back({entry.th32ThreadID, filetime_ms(created), filetime_ms(kernel) + filetime_ms(user),
@@ -314,8 +169,8 @@ class TapveroCounter {
       return;
     }
     input_thread_ = input->id;
-    if (!uitest::under_wine()) return;
-    linux_pid_ = linux_pid(program.folder() + L"\\Tapvero.exe");
+    if (!under_wine()) return;
+    linux_pid_ = host_pid(program.folder() + L"\\Tapvero.exe", "Tapvero.exe");
     if (!linux_pid_) {
       notes_.push_back("Tapvero's Linux process was not found in /proc: no figures");
       return;
@@ -324,24 +179,9 @@ class TapveroCounter {
     // in the 10 ms ticks of /proc/.../stat, must agree.
     const std::vector<int> tasks = numbered_entries(task_folder());
     bool paired = tasks.size() == threads.size();
-    for (std::size_t i = 0; paired && i < tasks.size(); ++i) {
-      const std::optional<std::string> stat = read_host_file(task_folder() + "/" + std::to_string(tasks[i]) + "/stat");
-      if (!stat || stat->rfind(')') == std::string::npos) {
-        paired = false;
-        break;
-      }
-      // utime and stime: fields 14 and 15, the 12th and 13th after the
-      // name's closing parenthesis and the state's letter.
-      const char* p = stat->c_str() + stat->rfind(')') + 4;
-      std::int64_t ticks = 0;
-      for (int f = 4; f <= 15; ++f) {
-        char* end = nullptr;
-        const std::int64_t value = std::strtoll(p, &end, 10);
-        if (f >= 14) ticks += value;
-        p = end;
-      }
-      paired = std::abs(static_cast<double>(ticks) * 10 - threads[i].cpu_ms) <= 20;
-    }
+    for (std::size_t i = 0; paired && i < tasks.size(); ++i)
+      paired = std::abs(static_cast<double>(host_thread_counts(*linux_pid_, tasks[i]).stat_ticks) * 10 -
+                        threads[i].cpu_ms) <= 20;
     if (paired) input_task_ = tasks[static_cast<std::size_t>(input - threads.begin())];
     notes_.push_back("counted in /proc/" + std::to_string(*linux_pid_) +
                      "/task: " + int_text(static_cast<std::int64_t>(tasks.size())) + " threads at the start; " +
@@ -349,7 +189,7 @@ class TapveroCounter {
                              : "Windows and Linux threads could not be paired: the input thread is left out"));
   }
 
-  bool input_thread_known() const { return uitest::under_wine() ? input_task_ != 0 : input_thread_ != 0; }
+  bool input_thread_known() const { return under_wine() ? input_task_ != 0 : input_thread_ != 0; }
   const std::vector<std::string>& notes() const { return notes_; }
 
   Counts counts() const {
@@ -363,17 +203,11 @@ class TapveroCounter {
     if (linux_pid_) {
       // Every thread there is now: one started since counts from its start.
       for (int task : numbered_entries(task_folder())) {
-        const std::string at = task_folder() + "/" + std::to_string(task);
-        const std::string status = read_host_file(at + "/status").value_or("");
-        const std::string schedstat = read_host_file(at + "/schedstat").value_or("");
-        const ThreadCounts t{static_cast<double>(std::strtoll(schedstat.c_str(), nullptr, 10)) / 1e6,
-                             field(status, "voluntary_ctxt_switches:"), field(status, "nonvoluntary_ctxt_switches:")};
+        const ThreadCounts t = host_thread_counts(*linux_pid_, task);
         if (task == input_task_) c.input = t;
-        c.all.cpu_ms += t.cpu_ms;
-        c.all.wake_ups += t.wake_ups;
-        c.all.preempted += t.preempted;
+        c.all += t;
       }
-    } else if (!uitest::under_wine()) {
+    } else if (!under_wine()) {
       windows_counts(c);
     }
     return c;
@@ -403,7 +237,7 @@ class TapveroCounter {
           // Reserved1: kernel, user and creation times; Reserved3: the
           // context switches.
           const ThreadCounts counts{static_cast<double>(t.Reserved1[0].QuadPart + t.Reserved1[1].QuadPart) / 10000.0,
-                                    t.Reserved3, 0};
+                                    0, t.Reserved3, 0};
           if (reinterpret_cast<std::uintptr_t>(t.ClientId.UniqueThread) == input_thread_) c.input = counts;
           c.all.wake_ups += counts.wake_ups;
         }
@@ -414,7 +248,7 @@ class TapveroCounter {
   }
 
   DWORD pid_ = 0;
-  Handle process_;
+  UniqueHandle process_;
   DWORD input_thread_ = 0;
   std::optional<int> linux_pid_;
   int input_task_ = 0;
@@ -422,12 +256,6 @@ class TapveroCounter {
 };
 
 // ---- the table
-
-std::string pad(const std::string& s, std::size_t width, bool right = true) {
-  if (s.size() >= width) return s;
-  const std::string blanks(width - s.size(), ' ');
-  return right ? blanks + s : s + blanks;
-}
 
 void print_header() {
   std::cout << "Tapvero behind a game window that gets "
@@ -449,18 +277,17 @@ struct Row {
 };
 
 // One case, with the game in front; returns its CPU figure.
-double measure(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, const Row& row, double idle_ms,
+double measure(GameWindow& game, const TapveroCounter& tapvero, HWND tapvero_window, const Row& row, double idle_ms,
                std::vector<std::string>& notes) {
   const std::string name = "lock " + row.lock + ", " + row.label;
-  if (!game.window().bring_to_front(tapvero_window))
+  if (!game.bring_to_front(tapvero_window))
     notes.push_back(name + ": the game could not be brought to the front");
   Sleep(500);  // the activation's own work done
-  GameCounts& got = game.counts();
-  const int raw_from = got.raw_moves.load(), keys_from = got.key_downs.load();
+  const int raw_from = game.raw_mouse_moves(), keys_from = key_downs(game);
   const Counts before = tapvero.counts();
   if (row.moves || row.presses) {
     std::string sent;
-    if (const std::string failed = send_input(game.pointer_area(), row.moves, row.presses, sent); !failed.empty())
+    if (const std::string failed = send_input(pointer_area(game), row.moves, row.presses, sent); !failed.empty())
       notes.push_back(name + ": " + failed);
     else if (!sent.empty())
       notes.push_back(name + ": " + sent);
@@ -468,7 +295,7 @@ double measure(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, c
   const double left = before.at_ms + kSpanMs - now_ms();
   if (left > 0) Sleep(static_cast<DWORD>(left));
   const Counts after = tapvero.counts();
-  if (!game.window().in_front()) notes.push_back(name + ": the game lost the front during the run");
+  if (!game.in_front()) notes.push_back(name + ": the game lost the front during the run");
   if (after.at_ms - before.at_ms > kSpanMs + 100)
     notes.push_back(name + ": taken over " + int_text(std::llround(after.at_ms - before.at_ms)) + " ms");
 
@@ -482,12 +309,12 @@ double measure(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, c
   else
     std::cout << pad("-", 8) << pad("-", 10) << pad("-", 11);
   std::cout << pad("", 15) << pad(int_text(after.all.wake_ups - before.all.wake_ups), 10) << pad("", 12)
-            << pad(int_text(got.raw_moves.load() - raw_from), 7) << pad(int_text(got.key_downs.load() - keys_from), 6)
+            << pad(int_text(game.raw_mouse_moves() - raw_from), 7) << pad(int_text(key_downs(game) - keys_from), 6)
             << "\n";
   return cpu;
 }
 
-void measure_all(Game& game, const TapveroCounter& tapvero, HWND tapvero_window, const std::string& lock,
+void measure_all(GameWindow& game, const TapveroCounter& tapvero, HWND tapvero_window, const std::string& lock,
                  std::vector<std::string>& notes) {
   const double idle = measure(game, tapvero, tapvero_window, {lock, "idle", 0, 0}, -1, notes);
   measure(game, tapvero, tapvero_window, {lock, int_text(kMoves) + " moves", kMoves, 0}, idle, notes);
@@ -499,12 +326,12 @@ void measure_all(Game& game, const TapveroCounter& tapvero, HWND tapvero_window,
 }  // namespace
 
 int main() {
-  Game game;
-  if (!game.window().window()) {
+  GameWindow game(game_options());
+  if (!game.window()) {
     std::cout << "background_cost_bench: the game's window did not open\n";
     return 1;
   }
-  uitest::Tapvero program;
+  Tapvero program;
   if (!program.window()) {
     std::cout << "background_cost_bench: the program did not start: " << program.start_error() << "\n";
     return 1;
@@ -514,11 +341,7 @@ int main() {
   const Counts first = tapvero.counts();
   print_header();
   measure_all(game, tapvero, program.window(), "off", notes);
-
-  program.select_page(form::kLockPage);
-  uitest::wait_until([&] { return program.visible(form::按钮_开启自动锁定); });
-  program.click(form::按钮_开启自动锁定);
-  if (!uitest::wait_until([&] { return program.enabled(form::按钮_关闭自动锁定); })) {
+  if (!program.switch_lock_on()) {
     std::cout << "background_cost_bench: the lock did not switch on\n";
     return 1;
   }

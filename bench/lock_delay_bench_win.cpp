@@ -32,24 +32,20 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
-#include <cmath>
 #include <cstdint>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "driver_win.h"
-#include "form/main_form.h"
-#include "stand_in_window_win.h"
+#include "kit/game_window_win.h"
+#include "kit/tapvero_driver_win.h"
 #include "text/number_text.h"
 
 namespace {
 
 using namespace tapvero;
+using namespace tapvero::kit;
 using text::fixed_text;
 using text::int_text;
 
@@ -61,142 +57,12 @@ constexpr WORD kSentinel = 'Q';  // a key the lock leaves alone, pressed after e
 constexpr ULONG_PTR kMark = 0x7B000000;
 constexpr ULONG_PTR kMarkMask = 0xFF000000;
 
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h) CloseHandle(h);
-  }
-};
-using Handle = std::unique_ptr<void, HandleCloser>;
+// The receiver, the game's stand-in: below where Tapvero's window opens,
+// beside the UI tests' game, reading the keyboard's raw input while in
+// front, on a thread of time-critical priority.
+GameWindow::Options receiver_options() { return {L"Lock delay receiver", {360, 580}, {320, 180}, false, false, true}; }
 
-struct LibraryFreer {
-  void operator()(HMODULE m) const { FreeLibrary(m); }
-};
-using Library = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-
-struct Unhooker {
-  void operator()(HHOOK h) const { UnhookWindowsHookEx(h); }
-};
-using Hook = std::unique_ptr<std::remove_pointer_t<HHOOK>, Unhooker>;
-
-LONGLONG counter() {
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
-
-double counter_ms(LONGLONG c) {
-  static const double per_ms = [] {
-    LARGE_INTEGER frequency{};
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(frequency.QuadPart) / 1000.0;
-  }();
-  return static_cast<double>(c) / per_ms;
-}
-
-double now_ms() { return counter_ms(counter()); }
-
-// ---- the receiver: the game's stand-in
-
-// A key-down the receiver got, by either path.
-struct Receipt {
-  WORD vk;
-  bool raw;        // WM_INPUT; else WM_KEYDOWN
-  bool scan_code;  // a nonzero one
-  ULONG_PTR mark;  // the event's extra information
-  LONGLONG at;
-};
-
-// Written by the receiver's thread only, read by the others up to `count`.
-struct ReceiptLog {
-  static constexpr int kCapacity = 1 << 14;
-  Receipt items[kCapacity];
-  std::atomic<int> count{0};
-
-  void add(const Receipt& r) {
-    const int n = count.load(std::memory_order_relaxed);
-    if (n == kCapacity) return;
-    items[n] = r;
-    count.store(n + 1, std::memory_order_release);
-  }
-};
-
-// The receiver's key-downs by either path, at the counter's reading as
-// its window procedure began.
-bool receive(void* context, UINT msg, WPARAM wp, LPARAM lp, LONGLONG at) {
-  auto& log = *static_cast<ReceiptLog*>(context);
-  switch (msg) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      log.add(
-          {static_cast<WORD>(wp), false, ((lp >> 16) & 0xFF) != 0, static_cast<ULONG_PTR>(GetMessageExtraInfo()), at});
-      return true;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      return true;
-    case WM_INPUT: {
-      RAWINPUT raw{};
-      UINT size = sizeof raw;
-      if (GetRawInputData(reinterpret_cast<HRAWINPUT>(lp), RID_INPUT, &raw, &size, sizeof(RAWINPUTHEADER)) !=
-              static_cast<UINT>(-1) &&
-          raw.header.dwType == RIM_TYPEKEYBOARD && !(raw.data.keyboard.Flags & RI_KEY_BREAK))
-        log.add(
-            {raw.data.keyboard.VKey, true, raw.data.keyboard.MakeCode != 0, raw.data.keyboard.ExtraInformation, at});
-      return false;  // on to DefWindowProcW, which frees the input
-    }
-    default:
-      return false;
-  }
-}
-
-// The receiver's window, reading the keyboard, and what it got.
-class Receiver {
- public:
-  // Below where Tapvero's window opens, beside the UI tests' game.
-  Receiver()
-      : window_({L"TapveroLockDelayReceiver",
-                 L"Lock delay receiver",
-                 {360, 580},
-                 {320, 180},
-                 {6},
-                 true,
-                 receive,
-                 log_.get()}) {}
-
-  bench::StandInWindow& window() { return window_; }
-  ReceiptLog& log() { return *log_; }
-
- private:
-  std::unique_ptr<ReceiptLog> log_ = std::make_unique<ReceiptLog>();
-  bench::StandInWindow window_;
-};
-
-// ---- the sender
-
-void press(WORD vk, ULONG_PTR mark) {
-  INPUT in[2] = {uitest::key_input(vk, false), uitest::key_input(vk, true)};
-  in[0].ki.dwExtraInfo = in[1].ki.dwExtraInfo = mark;
-  SendInput(2, in, sizeof(INPUT));
-}
-
-struct Press {
-  WORD vk;
-  double due_ms;
-  LONGLONG sent = 0;   // the counter just before SendInput
-  double call_ms = 0;  // how long SendInput took
-};
-
-DWORD WINAPI sender_main(void* param) {
-  auto& presses = *static_cast<std::vector<Press>*>(param);
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  for (std::size_t i = 0; i < presses.size(); ++i) {
-    Press& p = presses[i];
-    uitest::wait_until_ms(p.due_ms);
-    p.sent = counter();
-    press(p.vk, kMark | i);
-    p.call_ms = now_ms() - counter_ms(p.sent);
-  }
-  return 0;
-}
+std::vector<INPUT> tap(WORD vk, ULONG_PTR mark) { return {key_input(vk, false, mark), key_input(vk, true, mark)}; }
 
 // ---- holding Tapvero's GUI thread
 
@@ -217,14 +83,14 @@ DWORD WINAPI holder_main(void* param) {
   auto& holder = *static_cast<Holder*>(param);
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   for (double start : holder.starts_ms) {
-    uitest::wait_until_ms(start);
+    wait_until_ms(start);
     const double from = now_ms();
     if (holder.how == Hold::kSuspend) {
       if (SuspendThread(holder.thread) == static_cast<DWORD>(-1)) {
         ++holder.failures;
         continue;
       }
-      uitest::wait_until_ms(from + kHoldMs);
+      wait_until_ms(from + kHoldMs);
       ResumeThread(holder.thread);
       holder.lengths_ms.push_back(now_ms() - from);
     } else {
@@ -267,12 +133,13 @@ struct Outcome {
 
 // The press a key-down belongs to: the one whose mark it carries, or else
 // the last press of its key sent before it came.
-std::optional<std::size_t> press_of(const Receipt& got, const std::vector<Press>& presses) {
+std::optional<std::size_t> press_of(const KeyEvent& got, const std::vector<Step>& presses,
+                                    const std::vector<WORD>& keys) {
   const ULONG_PTR number = got.mark & ~kMarkMask;
-  if ((got.mark & kMarkMask) == kMark && number < presses.size() && presses[number].vk == got.vk) return number;
+  if ((got.mark & kMarkMask) == kMark && number < presses.size() && keys[number] == got.vk) return number;
   std::optional<std::size_t> last;
   for (std::size_t i = 0; i < presses.size() && presses[i].sent <= got.at; ++i)
-    if (presses[i].vk == got.vk) last = i;
+    if (keys[i] == got.vk) last = i;
   return last;
 }
 
@@ -280,38 +147,37 @@ std::optional<std::size_t> press_of(const Receipt& got, const std::vector<Press>
 // sentinel, and puts each key-down of Z and X the receiver got on either
 // path down to its press. `last` is the lock's last trigger key (0 without
 // the lock, or before its first), carried from case to case.
-Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on, WORD& last, Holder& holder) {
-  std::vector<Press> presses;
+Outcome run_case(GameWindow& receiver, const std::vector<WORD>& keys, bool lock_on, WORD& last, Holder& holder) {
+  std::vector<Step> presses;
   const double first = now_ms() + 300;
   for (std::size_t i = 0; i < keys.size(); ++i)
-    presses.push_back({keys[i], first + static_cast<double>(i) * kIntervalMs});
+    presses.push_back({first + static_cast<double>(i) * kIntervalMs, tap(keys[i], kMark | i)});
   for (double& s : holder.starts_ms) s += first;
-  ReceiptLog& log = receiver.log();
-  const int from = log.count.load(std::memory_order_acquire);
+  const int from = receiver.size();
   {
-    Handle hold{holder.how == Hold::kNone ? nullptr : CreateThread(nullptr, 0, holder_main, &holder, 0, nullptr)};
-    Handle send{CreateThread(nullptr, 0, sender_main, &presses, 0, nullptr)};
-    WaitForSingleObject(send.get(), INFINITE);
+    const UniqueHandle hold{holder.how == Hold::kNone ? nullptr
+                                                      : CreateThread(nullptr, 0, holder_main, &holder, 0, nullptr)};
+    send_paced(presses);
     if (hold) WaitForSingleObject(hold.get(), INFINITE);
   }
-  press(kSentinel, 0);
+  std::vector<INPUT> sentinel = tap(kSentinel, 0);
+  SendInput(2, sentinel.data(), sizeof(INPUT));
 
   Outcome out;
-  const int paths = receiver.window().reads_raw_input() ? 2 : 1;
+  const int paths = receiver.reads_raw_input() ? 2 : 1;
   int to = from;
-  uitest::wait_until([&] {
-    const int n = log.count.load(std::memory_order_acquire);
-    for (; to < n; ++to)
-      if (log.items[to].vk == kSentinel) out.paths[log.items[to].raw].sentinel = true;
+  wait_until([&] {
+    for (const int n = receiver.size(); to < n; ++to)
+      if (receiver[to].vk == kSentinel && receiver[to].down) out.paths[receiver[to].kind].sentinel = true;
     return out.paths[0].sentinel && (paths == 1 || out.paths[1].sentinel);
   });
 
   std::vector<bool> accepted;
-  for (const Press& p : presses) {
-    const bool through = !lock_on || p.vk != last;
-    if (lock_on && through) last = p.vk;
+  for (std::size_t i = 0; i < presses.size(); ++i) {
+    const bool through = !lock_on || keys[i] != last;
+    if (lock_on && through) last = keys[i];
     accepted.push_back(through);
-    out.longest_call_ms = std::max(out.longest_call_ms, p.call_ms);
+    out.longest_call_ms = std::max(out.longest_call_ms, counter_ms(presses[i].returned - presses[i].sent));
   }
   for (PathFigures& f : out.paths) {
     f.accepted = static_cast<int>(std::count(accepted.begin(), accepted.end(), true));
@@ -319,12 +185,12 @@ Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on
   }
   std::vector<std::array<int, 2>> downs(presses.size());  // per press, per path
   for (int r = from; r < to; ++r) {
-    const Receipt& got = log.items[r];
-    if (got.vk != 'Z' && got.vk != 'X') continue;
-    PathFigures& f = out.paths[got.raw];
-    f.without_scan_code += !got.scan_code;
+    const KeyEvent& got = receiver[r];
+    if ((got.vk != 'Z' && got.vk != 'X') || !got.down || got.kind > KeyEvent::kRaw) continue;
+    PathFigures& f = out.paths[got.kind];
+    f.without_scan_code += got.scan == 0;
     f.unmarked += (got.mark & kMarkMask) != kMark;
-    const std::optional<std::size_t> p = press_of(got, presses);
+    const std::optional<std::size_t> p = press_of(got, presses, keys);
     if (!p) {
       ++f.stray;
       continue;
@@ -334,7 +200,7 @@ Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on
       continue;
     }
     ++f.accepted_downs;
-    if (downs[*p][got.raw]++ == 0) {
+    if (downs[*p][got.kind]++ == 0) {
       f.from_send.push_back(counter_ms(got.at - presses[*p].sent));
       f.from_due.push_back(counter_ms(got.at) - presses[*p].due_ms);
     }
@@ -345,23 +211,6 @@ Outcome run_case(Receiver& receiver, const std::vector<WORD>& keys, bool lock_on
 }
 
 // ---- the table
-
-std::string pad(const std::string& s, std::size_t width, bool right = true) {
-  if (s.size() >= width) return s;
-  const std::string blanks(width - s.size(), ' ');
-  return right ? blanks + s : s + blanks;
-}
-
-// The value at rank ceil(q * n), q in (0, 1].
-double quantile(std::vector<double> v, double q) {
-  std::sort(v.begin(), v.end());
-  const auto rank = static_cast<std::size_t>(std::ceil(q * static_cast<double>(v.size())));
-  return v[std::max<std::size_t>(rank, 1) - 1];
-}
-
-int over(const std::vector<double>& v, double limit) {
-  return static_cast<int>(std::count_if(v.begin(), v.end(), [&](double d) { return d > limit; }));
-}
 
 constexpr std::size_t kCaseWidth = 44;
 
@@ -393,12 +242,11 @@ void print_path(const std::string& label, const std::string& path, const PathFig
   if (f.from_send.empty()) {
     std::cout << "no key-down of an accepted press";
   } else {
-    const double max_send = *std::max_element(f.from_send.begin(), f.from_send.end());
-    const double max_due = *std::max_element(f.from_due.begin(), f.from_due.end());
-    std::cout << pad(fixed_text(quantile(f.from_send, 0.5), 2), 8) << pad(fixed_text(quantile(f.from_send, 0.99), 2), 8)
-              << pad(fixed_text(max_send, 2), 8) << pad(int_text(over(f.from_send, 10)), 7) << "  "
-              << pad(fixed_text(quantile(f.from_due, 0.99), 2), 8) << pad(fixed_text(max_due, 2), 8)
-              << pad(int_text(over(f.from_due, 10)), 7) << pad(fixed_text(longest_call_ms, 2), 8);
+    const Summary send(f.from_send), due(f.from_due);
+    std::cout << pad(fixed_text(send.quantile(0.5), 2), 8) << pad(fixed_text(send.quantile(0.99), 2), 8)
+              << pad(fixed_text(send.max(), 2), 8) << pad(int_text(send.over(10)), 7) << "  "
+              << pad(fixed_text(due.quantile(0.99), 2), 8) << pad(fixed_text(due.max(), 2), 8)
+              << pad(int_text(due.over(10)), 7) << pad(fixed_text(longest_call_ms, 2), 8);
   }
   if (!f.sentinel) std::cout << "  (the closing key never came: late key-downs may be missing)";
   if (f.stray) std::cout << "  (" << int_text(f.stray) << " before any press of their key)";
@@ -427,9 +275,8 @@ std::vector<WORD> in_pairs(int presses) {
 
 std::string hold_note(const Holder& h) {
   std::string s = int_text(static_cast<std::int64_t>(h.lengths_ms.size())) + " holds";
-  if (!h.lengths_ms.empty())
-    s += " of " + fixed_text(*std::min_element(h.lengths_ms.begin(), h.lengths_ms.end()), 1) + "-" +
-         fixed_text(*std::max_element(h.lengths_ms.begin(), h.lengths_ms.end()), 1) + " ms";
+  if (const Summary lengths(h.lengths_ms); !lengths.empty())
+    s += " of " + fixed_text(lengths.min(), 1) + "-" + fixed_text(lengths.max(), 1) + " ms";
   if (h.failures) s += ", " + int_text(h.failures) + " failed";
   return s;
 }
@@ -437,7 +284,7 @@ std::string hold_note(const Holder& h) {
 // ---- the cases
 
 struct Session {
-  Receiver& receiver;
+  GameWindow& receiver;
   HWND tapvero = nullptr;  // none while Tapvero is not running
   WORD last = 0;           // the lock's last trigger key
   std::vector<std::string> notes;
@@ -445,7 +292,7 @@ struct Session {
 
 // One case with the receiver in front, and its rows.
 void measure(Session& s, const std::string& label, const std::vector<WORD>& keys, Holder& holder) {
-  bench::StandInWindow& window = s.receiver.window();
+  GameWindow& window = s.receiver;
   if (!window.bring_to_front(s.tapvero)) s.notes.push_back(label + ": the receiver could not be brought to the front");
   const Outcome o = run_case(s.receiver, keys, s.tapvero != nullptr, s.last, holder);
   if (!window.in_front()) s.notes.push_back(label + ": the receiver lost the front during the run");
@@ -460,21 +307,6 @@ void measure_without_hook(Session& s) {
   measure(s, "a. no hook (Tapvero not running)", alternating(300), none);
 }
 
-bool switch_lock_on(uitest::Tapvero& program) {
-  if (!program.window()) {
-    std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << std::endl;
-    return false;
-  }
-  program.select_page(form::kLockPage);
-  uitest::wait_until([&] { return program.visible(form::按钮_开启自动锁定); });
-  program.click(form::按钮_开启自动锁定);
-  if (!uitest::wait_until([&] { return program.enabled(form::按钮_关闭自动锁定); })) {
-    std::cout << "lock_delay_bench: the lock did not switch on" << std::endl;
-    return false;
-  }
-  return true;
-}
-
 void measure_lock_idle(Session& s) {
   Holder none;
   measure(s, "b. lock on, Tapvero idle", alternating(300), none);
@@ -482,7 +314,7 @@ void measure_lock_idle(Session& s) {
 }
 
 void measure_gui_suspended(Session& s) {
-  const Handle gui_thread{OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(s.tapvero, nullptr))};
+  const UniqueHandle gui_thread{OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(s.tapvero, nullptr))};
   if (!gui_thread) {
     s.notes.push_back("c, suspended: OpenThread failed: error " + int_text(GetLastError()));
     return;
@@ -496,8 +328,8 @@ void measure_gui_suspended(Session& s) {
 }
 
 void measure_gui_busy(Session& s) {
-  const Handle started{CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted")};
-  const Library dll{LoadLibraryW(uitest::beside_this_program(L"gui_hold_hook.dll").c_str())};
+  const UniqueHandle started{CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted")};
+  const Library dll{LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str())};
   auto* procedure =
       dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "hold_hook"))) : nullptr;
   const Hook hook{
@@ -520,19 +352,25 @@ void measure_gui_busy(Session& s) {
 }  // namespace
 
 int main() {
-  Receiver receiver;
-  if (!receiver.window().window()) {
+  GameWindow receiver(receiver_options());
+  if (!receiver.window()) {
     std::cout << "lock_delay_bench: the receiver window did not open" << std::endl;
     return 1;
   }
   Session session{receiver};
-  if (!receiver.window().reads_raw_input())
-    session.notes.push_back("raw input could not be registered: error " +
-                            int_text(receiver.window().raw_input_error()));
+  if (!receiver.reads_raw_input())
+    session.notes.push_back("raw input could not be registered: error " + int_text(receiver.raw_input_error()));
   print_header();
   measure_without_hook(session);
-  uitest::Tapvero program;
-  if (!switch_lock_on(program)) return 1;
+  Tapvero program;
+  if (!program.window()) {
+    std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << std::endl;
+    return 1;
+  }
+  if (!program.switch_lock_on()) {
+    std::cout << "lock_delay_bench: the lock did not switch on" << std::endl;
+    return 1;
+  }
   session.tapvero = program.window();
   measure_lock_idle(session);
   measure_gui_suspended(session);

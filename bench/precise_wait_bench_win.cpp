@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/kit_win.h"
 #include "positioning_test/window_services_win.h"
 #include "support/message_poster_win.h"
 #include "text/number_text.h"
@@ -25,19 +26,11 @@ using tapvero::test::MessagePoster;
 using tapvero::text::fixed_text;
 using tapvero::text::int_text;
 using tapvero::base::precise_now_ms;
+using tapvero::kit::Summary;
+using tapvero::kit::thread_cpu_ms;
 
 constexpr std::int32_t kWaitMs = 1000;
 constexpr UINT kPing = WM_APP + 1;
-
-// CPU time (user + kernel) of the calling thread, in milliseconds.
-double thread_cpu_ms() {
-  FILETIME created, ended, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-  const auto ms = [](const FILETIME& f) {
-    return static_cast<double>((static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 10000.0;
-  };
-  return ms(kernel) + ms(user);
-}
 
 void run(const std::string& name, int waits, DWORD message_period_ms, const TimerMaker& make_timer) {
   long long handled = 0;
@@ -64,11 +57,10 @@ void run(const std::string& name, int waits, DWORD message_period_ms, const Time
   const double cpu = thread_cpu_ms() - cpu_before;
   poster.reset();
 
-  double sum = 0;
-  for (double l : late) sum += l;
+  const Summary s(late);
   std::cout << name << ": " << int_text(waits) << " waits of " << int_text(kWaitMs) << " ms, ended late by min "
-            << fixed_text(*std::min_element(late.begin(), late.end()), 2) << " / mean " << fixed_text(sum / waits, 2)
-            << " / max " << fixed_text(*std::max_element(late.begin(), late.end()), 2) << " ms; " << int_text(handled)
+            << fixed_text(s.min(), 2) << " / mean " << fixed_text(s.mean(), 2) << " / max " << fixed_text(s.max(), 2)
+            << " ms; " << int_text(handled)
             << " messages handled; waiting thread's CPU " << fixed_text(cpu, 1) << " ms ("
             << fixed_text(cpu / (waits * kWaitMs) * 100, 2) << " % of the time waited)\n";
 }

@@ -26,16 +26,16 @@
 #include <string>
 #include <vector>
 
-#include "driver_win.h"
 #include "form/main_form.h"
+#include "kit/tapvero_driver_win.h"
 #include "speed_test/report.h"
 #include "support/stored_names.h"
 #include "text/number_text.h"
-#include "base/clock_win.h"
 
 namespace {
 
 using namespace tapvero;
+using namespace tapvero::kit;
 using text::fixed_text;
 using text::int_text;
 
@@ -57,31 +57,20 @@ struct Robot {
   std::vector<std::optional<base::Tick>> served;
 };
 
-DWORD WINAPI robot_main(void* param) {
-  auto& robot = *static_cast<Robot*>(param);
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  // Made before the first is due: no press waits for its scan code.
-  INPUT presses[2][2] = {{uitest::key_input('Z', false), uitest::key_input('Z', true)},
-                         {uitest::key_input('X', false), uitest::key_input('X', true)}};
-  const double first = base::precise_now_ms() + 300;
+// Presses Z and X in turn with SendInput; the presses are made before the
+// first is due: no press waits for its scan code.
+void press_with_send_input(Robot& robot) {
+  std::vector<Step> steps;
+  const double first = now_ms() + 300;
   for (int i = 0; i < robot.presses; ++i) {
-    const double due = first + static_cast<double>(i) * robot.interval_ms;
-    uitest::wait_until_ms(due);
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    SendInput(2, presses[i % 2], sizeof(INPUT));
-    robot.sent.push_back(static_cast<std::int32_t>(base::tick_ms_of(now.QuadPart).bits()));
-    robot.latest_ms = std::max(robot.latest_ms, base::precise_now_ms() - due);
+    const WORD vk = i % 2 ? 'X' : 'Z';
+    steps.push_back({first + static_cast<double>(i) * robot.interval_ms, {key_input(vk, false), key_input(vk, true)}});
   }
-  return 0;
-}
-
-std::vector<std::wstring> stage_lines(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  std::size_t from = 0;
-  for (std::size_t at; (at = text.find(L"\r\n", from)) != std::wstring::npos; from = at + 2)
-    lines.push_back(text.substr(from, at - from));
-  return lines;
+  send_paced(steps);
+  for (const Step& s : steps) {
+    robot.sent.push_back(static_cast<std::int32_t>(base::tick_ms_of(s.sent).bits()));
+    robot.latest_ms = std::max(robot.latest_ms, counter_ms(s.returned) - s.due_ms);
+  }
 }
 
 // The number after `label` in a stage line, up to `unit`.
@@ -96,39 +85,25 @@ double figure(const std::wstring& line, const std::wstring& label, const std::ws
 // The XTest robot's click on the start button and its presses, on the X
 // display once the program's window has the X focus; why not, if it could
 // not press.
-std::string press_through_x(const uitest::Tapvero& program, Robot& robot, const std::string& helper) {
-  const std::string x_window = std::to_string(uitest::x_window(program.window()));
-  if (auto focused = uitest::run_xdotool("windowfocus --sync " + x_window); !focused) return focused.message();
-  if (!uitest::wait_until([&] { return GetForegroundWindow() == program.window(); }))
+std::string press_through_x(const Tapvero& program, Robot& robot, const std::string& helper) {
+  if (auto focused = run_xdotool("windowfocus --sync " + std::to_string(x_window(program.window()))); !focused)
+    return focused.message();
+  if (!wait_until([&] { return GetForegroundWindow() == program.window(); }))
     return "the window did not come to the front";
   RECT button{};
   GetWindowRect(program.control(form::开始测试), &button);
-  LARGE_INTEGER now{};  // named by the moment too: other runs on the machine share /tmp
-  QueryPerformanceCounter(&now);
-  const std::string out = "/tmp/tapvero-xtest-robot-" + std::to_string(GetCurrentProcessId()) + "-" +
-                          std::to_string(robot.interval_ms) + "-" + std::to_string(now.QuadPart);
-  const std::wstring windows_out = uitest::host_path(out);
-  DeleteFileW(windows_out.c_str());
   const std::string command = helper + " " + std::to_string(robot.interval_ms) + " " + std::to_string(robot.presses) +
-                              " 300 " + out + " " + std::to_string((button.left + button.right) / 2) + " " +
+                              " 300 {out} " + std::to_string((button.left + button.right) / 2) + " " +
                               std::to_string((button.top + button.bottom) / 2);
-  if (auto ran = uitest::run_unix(command, robot.presses * robot.interval_ms + uitest::kTimeoutMs); !ran)
-    return ran.message();
-  HANDLE f = CreateFileW(windows_out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "xtest_robot wrote no figures";
-  std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
-  DWORD got = 0;
-  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(f);
-  DeleteFileW(windows_out.c_str());
-  bytes.resize(got);
+  std::string figures;
+  if (std::string failed = run_helper(command, robot.presses * robot.interval_ms + kTimeoutMs, figures);
+      !failed.empty())
+    return failed;
   // One a line: the latest a press was late (us), the server's time of the
   // click (ms), then each press's send time (us) and server time (ms); -1
   // for a time the server did not give.
-  std::vector<std::string> lines;
-  for (std::size_t from = 0, at; (at = bytes.find('\n', from)) != std::string::npos; from = at + 1)
-    lines.push_back(bytes.substr(from, at - from));
+  std::vector<std::string> lines = split_lines(figures, std::string("\n"));
+  lines.pop_back();
   if (lines.size() != static_cast<std::size_t>(robot.presses) + 2) return "xtest_robot wrote too few figures";
   const auto server_time = [](const char* text) -> std::optional<base::Tick> {
     const long long ms = std::strtoll(text, nullptr, 10);
@@ -163,14 +138,6 @@ std::vector<std::u16string> expected_lines(const std::vector<base::Tick>& times,
   return lines;
 }
 
-std::string utf8(const std::wstring& text) {
-  std::string bytes(text.size() * 3, '\0');
-  bytes.resize(
-      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                                                   static_cast<int>(bytes.size()), nullptr, nullptr)));
-  return bytes;
-}
-
 // How many of the program's stage lines are the lines of the server's
 // times, and the others side by side.
 void compare_with_server(const std::string& label, const Robot& robot, int stage_size,
@@ -202,10 +169,16 @@ void compare_with_server(const std::string& label, const Robot& robot, int stage
             << differing;
 }
 
+// "<mean> % / min <min>", or "--" for each without figures.
+std::string mean_and_min(const Summary& s) {
+  return (s.empty() ? std::string("--") : fixed_text(s.mean(), 2)) + " % / min " +
+         (s.empty() ? std::string("--") : fixed_text(s.min(), 2));
+}
+
 void run(const std::string& run_label, Way way, const Stream& stream) {
   const char* helper = std::getenv("TAPVERO_XTEST_ROBOT");
   const std::string label = run_label + (way == Way::kXTest ? ", XTest" : ", SendInput");
-  uitest::Tapvero program(std::string("[Tapvero]\r\n") + test::kStage + "=" + std::to_string(stream.stage_size) +
+  Tapvero program(std::string("[Tapvero]\r\n") + test::kStage + "=" + std::to_string(stream.stage_size) +
                           "\r\n");
   if (!program.window()) {
     std::cout << label << ": the program did not start: " << program.start_error() << "\n";
@@ -220,19 +193,17 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
     }
   } else {
     program.click(form::开始测试);  // starts the test; the button keeps the focus
-    if (!uitest::wait_until([&] { return program.enabled(form::停止测试); }) ||
-        !uitest::wait_until([&] { return program.focused_control() == form::开始测试; })) {
+    if (!wait_until([&] { return program.enabled(form::停止测试); }) ||
+        !wait_until([&] { return program.focused_control() == form::开始测试; })) {
       std::cout << label << ": the test did not start\n";
       return;
     }
-    HANDLE thread = CreateThread(nullptr, 0, robot_main, &robot, 0, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
+    press_with_send_input(robot);
   }
   const std::wstring hits = std::to_wstring(robot.presses);
-  if (!uitest::wait_until([&] { return program.text(form::标签_连击) == hits; }))
+  if (!wait_until([&] { return program.text(form::标签_连击) == hits; }))
     std::cout << label << ": not every one of " << int_text(robot.presses) << " presses arrived\n";
-  const std::vector<std::wstring> lines = stage_lines(program.text(form::编辑框_结果));
+  const std::vector<std::wstring> lines = program.stage_lines();
   std::vector<double> stabilities;
   std::string times;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -240,14 +211,10 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
     times += (i ? " " : "") + fixed_text(seconds, 2);
     if (i > 0) stabilities.push_back(figure(lines[i], L"稳定度:", L"%"));
   }
-  double sum = 0;
-  for (double s : stabilities) sum += s;
+  const Summary stability(stabilities);
   std::cout << label << ": every " << int_text(stream.interval_ms) << " ms, stage size " << int_text(stream.stage_size)
             << ", " << int_text(static_cast<std::int64_t>(lines.size())) << " stages: stability of stages 2 on mean "
-            << (stabilities.empty() ? std::string("--") : fixed_text(sum / static_cast<double>(stabilities.size()), 2))
-            << " % / min "
-            << (stabilities.empty() ? std::string("--")
-                                    : fixed_text(*std::min_element(stabilities.begin(), stabilities.end()), 2))
+            << mean_and_min(stability)
             << " %; stage times (s): " << times << "; presses sent up to " << fixed_text(robot.latest_ms, 2)
             << " ms late";
   if (way == Way::kXTest) {
@@ -269,12 +236,7 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
                       stream.stage_size, 0, intervals)
                       .stability);
   }
-  double own_sum = 0;
-  for (double s : own) own_sum += s;
-  std::cout << ", their own stability (stages 2 on) mean "
-            << (own.empty() ? std::string("--") : fixed_text(own_sum / static_cast<double>(own.size()), 2))
-            << " % / min "
-            << (own.empty() ? std::string("--") : fixed_text(*std::min_element(own.begin(), own.end()), 2)) << " %\n";
+  std::cout << ", their own stability (stages 2 on) mean " << mean_and_min(Summary(own)) << " %\n";
 }
 
 }  // namespace

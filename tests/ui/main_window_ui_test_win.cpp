@@ -1,6 +1,6 @@
 // The main window from outside: its controls as a fresh start shows them, the
 // settings it loads and saves, and the keyboard rules every page follows.
-#include "driver_win.h"  // first: <windows.h> before <commctrl.h>
+#include "kit/tapvero_driver_win.h"  // first: <windows.h> before <commctrl.h>
 // clang-format off: the order above matters
 #include <commctrl.h>
 // clang-format on
@@ -18,6 +18,7 @@
 namespace tapvero::uitest {
 namespace {
 
+using namespace tapvero::kit;
 using namespace tapvero::test;
 
 using namespace form;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <regex>
 
-#include "driver_win.h"
+#include "kit/tapvero_driver_win.h"
 #include "form/main_form.h"
 #include "support/stored_names.h"
 
@@ -15,6 +15,7 @@ namespace tapvero::uitest {
 namespace {
 
 using namespace form;
+using namespace tapvero::kit;
 
 using namespace tapvero::test;
 
@@ -88,14 +89,6 @@ void replace_text(const Tapvero& t, int box, const std::wstring& text) {
 std::wstring report(const Tapvero& t) {
   const auto box = t.expect_message_box(L"定位测试", false);
   return box ? box->text : L"(no report)";
-}
-
-std::string utf8(const std::wstring& s) {
-  std::string out(static_cast<std::size_t>(s.size() * 3), '\0');
-  const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(),
-                                    static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(n > 0 ? n : 0));
-  return out;
 }
 
 void expect_normal_window(const Tapvero& t, POINT corner) {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver_win.h"
+#include "kit/game_window_win.h"
+#include "kit/tapvero_driver_win.h"
 #include "form/main_form.h"
 #include "support/stored_names.h"
 
@@ -15,26 +16,14 @@ namespace tapvero::uitest {
 namespace {
 
 using namespace form;
+using namespace tapvero::kit;
 
 using tapvero::test::kStage;
 
-std::vector<std::wstring> lines_of(const std::wstring& text) {
-  std::vector<std::wstring> lines;
-  std::size_t from = 0;
-  for (std::size_t at; (at = text.find(L"\r\n", from)) != std::wstring::npos; from = at + 2)
-    lines.push_back(text.substr(from, at - from));
-  lines.push_back(text.substr(from));
-  return lines;
-}
+std::vector<std::wstring> lines_of(const std::wstring& text) { return split_lines(text, std::wstring(L"\r\n")); }
 
 // Shows the report in the test's output, for people reading the log.
-void print(const std::wstring& report) {
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, report.c_str(), static_cast<int>(report.size()), utf8.data(), n, nullptr, nullptr);
-  std::printf("%s\n", utf8.c_str());
-}
+void print(const std::wstring& report) { std::printf("%s\n", utf8(report).c_str()); }
 
 const std::wregex kStageLine(LR"(连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
 const std::wregex kSummary(LR"(共计连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
@@ -85,7 +74,7 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
 
 TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
   Tapvero t;
-  KeyLogWindow game(t.folder());
+  GameWindow game;
   ASSERT_TRUE(game.window());
   t.click(开始测试);
   // The stand-in's own late focus notice from X can take the front from

@@ -1,25 +1,22 @@
 // Drives a real Tapvero.exe from outside, as a user and a screen reader
 // would: it starts the program in a folder of its own, reads its controls
 // through window messages, clicks and types with SendInput, and waits for
-// what it expects with a generous time-out instead of sleeping.
+// what it expects with a generous time-out instead of sleeping. Also the
+// input the kit's senders send.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace tapvero::uitest {
+#include "kit/kit_win.h"
 
-constexpr int kTimeoutMs = 20000;
-
-// Polls `condition` until it holds or `timeout_ms` pass; true if it held.
-bool wait_until(const std::function<bool()>& condition, int timeout_ms = kTimeoutMs);
+namespace tapvero::kit {
 
 // A left click anywhere on the screen, on whatever window is there.
 void click_screen(POINT screen);
@@ -30,39 +27,27 @@ void click_screen(POINT screen);
 INPUT mouse_input(POINT screen, DWORD buttons);
 
 // One key press (`up` false) or release, as the keyboard sends it: with
-// its scan code.
-INPUT key_input(WORD vk, bool up);
-
-// Waits until the performance counter reads `until_ms` milliseconds:
-// sleeps while more than 4 ms remain, then spins.
-void wait_until_ms(double until_ms);
+// its scan code, and `mark` as its extra information.
+INPUT key_input(WORD vk, bool up, ULONG_PTR mark = 0);
 
 // The X window that Wine shows `window` in.
 inline std::uintptr_t x_window(HWND window) {
   return reinterpret_cast<std::uintptr_t>(GetPropW(window, L"__wine_x11_whole_window"));
 }
 
-// Whether this program runs under Wine rather than Windows.
-bool under_wine();
-
-// A file in this program's folder.
-std::wstring beside_this_program(const std::wstring& name);
-
 // The Tapvero.exe under test, as a Windows path.
 std::wstring program_under_test();
 
-// A path on the host, as Wine's programs see it through drive Z:.
-std::wstring host_path(const std::string& unix_path);
-
-// Runs `command` (no double quotes in it) with /bin/sh on the host and
-// waits until it has finished, at most `timeout_ms`. Wine starts a Unix
-// program as it is, without a handle to wait on: a marker file says when it
-// is done.
-::testing::AssertionResult run_unix(const std::string& command, int timeout_ms = kTimeoutMs);
-
-// Runs xdotool with `arguments` on the X display and waits until it has
-// finished.
-inline ::testing::AssertionResult run_xdotool(const std::string& arguments) { return run_unix("xdotool " + arguments); }
+// Input sent at set times: each step's inputs in one SendInput at its due
+// time (now_ms()), from a thread of time-critical priority, waiting as
+// wait_until_ms does with `spin_ms`. Returns once all are sent.
+struct Step {
+  double due_ms;
+  std::vector<INPUT> inputs;
+  LONGLONG sent = 0;      // the counter just before SendInput
+  LONGLONG returned = 0;  // and just after
+};
+void send_paced(std::vector<Step>& steps, double spin_ms = 4);
 
 // A message box shown by the program.
 struct MessageBoxInfo {
@@ -108,6 +93,11 @@ class Tapvero {
   void key(WORD vk, bool with_shift = false, bool with_ctrl = false) const;
   void type(const std::wstring& characters) const;  // as WM_CHAR input
   void select_page(int page) const;                 // a click on the tab
+  // The lock's page shown, the lock switched on by its button: the buttons
+  // show it off before the click and on after it.
+  ::testing::AssertionResult switch_lock_on() const;
+  // The lines of the result box, up to its last line break.
+  std::vector<std::wstring> stage_lines() const;
 
   // The settings file beside the program, if it exists.
   std::optional<std::string> config() const;
@@ -129,7 +119,10 @@ class Tapvero {
 
   std::wstring folder_;
   std::string start_error_;
-  PROCESS_INFORMATION process_{};
+  UniqueHandle process_;
+  UniqueHandle thread_;
+  DWORD process_id_ = 0;
+  DWORD thread_id_ = 0;
   HWND window_ = nullptr;
 };
 
@@ -137,42 +130,10 @@ class Tapvero {
 // activation notices that Windows passes between programs among them.
 void settle(std::initializer_list<HWND> windows);
 
-// A stand-in for a game, another program the player switches to: one window
-// in a process of its own that logs every key message it receives, and its
-// activation and clicks, to a file in `folder` (key_log_window.exe, built
-// beside the test programs).
-class KeyLogWindow {
- public:
-  explicit KeyLogWindow(const std::wstring& folder);
-  ~KeyLogWindow();
-  KeyLogWindow(const KeyLogWindow&) = delete;
-  KeyLogWindow& operator=(const KeyLogWindow&) = delete;
-
-  HWND window() const { return window_; }
-
-  // A click, which the game logs as "click 00".
-  void click() const;
-
-  // Every line of the log, and the key-downs other than the sentinel's (Q),
-  // as key messages ("down 5A") and as raw input ("raw 5A").
-  std::vector<std::string> lines() const;
-  std::vector<std::string> presses() const;
-  std::vector<std::string> raw_presses() const;
-  int count(const std::string& line) const;
-  // Key-downs that came without a scan code, by either path.
-  int without_scan_code() const;
-  int sentinels() const { return count("up 51"); }
-
- private:
-  std::wstring log_;
-  PROCESS_INFORMATION process_{};
-  HWND window_ = nullptr;
-};
-
 // A rectangle from its left, top, width and height.
 inline RECT rect(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
 
 // Equal rectangles, or both described.
 ::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected);
 
-}  // namespace tapvero::uitest
+}  // namespace tapvero::kit

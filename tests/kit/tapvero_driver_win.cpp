@@ -1,14 +1,17 @@
-#include "driver_win.h"
+#include "kit/tapvero_driver_win.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <thread>
+
+#include "form/main_form.h"
 
 #include "tapvero_version.h"
 
-namespace tapvero::uitest {
+namespace tapvero::kit {
 namespace {
 
 constexpr wchar_t kTitle[] = L"" TAPVERO_TITLE;
@@ -103,8 +106,6 @@ bool shows_icon(HWND shown, LPCWSTR id) {
   return same;
 }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 }  // namespace
 
 INPUT mouse_input(POINT screen, DWORD buttons) {
@@ -117,38 +118,14 @@ INPUT mouse_input(POINT screen, DWORD buttons) {
   return i;
 }
 
-INPUT key_input(WORD vk, bool up) {
+INPUT key_input(WORD vk, bool up, ULONG_PTR mark) {
   INPUT i{};
   i.type = INPUT_KEYBOARD;
   i.ki.wVk = vk;
   i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
   i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  i.ki.dwExtraInfo = mark;
   return i;
-}
-
-void wait_until_ms(double until_ms) {
-  LARGE_INTEGER frequency{};
-  QueryPerformanceFrequency(&frequency);
-  for (;;) {
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    const double left = until_ms - static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-    if (left <= 0) return;
-    if (left > 4) Sleep(1);
-  }
-}
-
-bool under_wine() {
-  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version");
-}
-
-std::wstring beside_this_program(const std::wstring& name) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring dir = self;
-  dir.resize(dir.find_last_of(L'\\'));
-  return dir + L"\\" + name;
 }
 
 ::testing::AssertionResult same_rect(const RECT& actual, const RECT& expected) {
@@ -159,45 +136,18 @@ std::wstring beside_this_program(const std::wstring& name) {
                                        << expected.bottom - expected.top << ")";
 }
 
-bool wait_until(const std::function<bool()>& condition, int timeout_ms) {
-  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() > end) return false;
-    Sleep(10);
-  }
-}
-
 void click_screen(POINT screen) { send_mouse(screen, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
 
-std::wstring host_path(const std::string& unix_path) {
-  std::wstring path = L"Z:";
-  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
-
-::testing::AssertionResult run_unix(const std::string& command, int timeout_ms) {
-  // Named by the moment too: process ids repeat in every Wine prefix, and
-  // other test runs on the machine share /tmp.
-  static int counter = 0;
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  const std::string marker = "/tmp/tapvero-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(++counter) + "-" + std::to_string(now.QuadPart);
-  const std::string script = command + "; touch " + marker;
-  std::wstring line = L"/bin/sh -c \"" + std::wstring(script.begin(), script.end()) + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return ::testing::AssertionFailure() << command << " did not start: error " << GetLastError();
-  if (pi.hThread) CloseHandle(pi.hThread);
-  if (pi.hProcess) CloseHandle(pi.hProcess);
-  const std::wstring windows_marker = host_path(marker);
-  if (!wait_until([&] { return exists(windows_marker); }, timeout_ms))
-    return ::testing::AssertionFailure() << command << " did not finish";
-  DeleteFileW(windows_marker.c_str());
-  return ::testing::AssertionSuccess();
+void send_paced(std::vector<Step>& steps, double spin_ms) {
+  std::thread([&] {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    for (Step& s : steps) {
+      wait_until_ms(s.due_ms, spin_ms);
+      s.sent = counter();
+      SendInput(static_cast<UINT>(s.inputs.size()), s.inputs.data(), sizeof(INPUT));
+      s.returned = counter();
+    }
+  }).join();
 }
 
 std::wstring program_under_test() {
@@ -211,11 +161,10 @@ std::wstring program_under_test() {
 }
 
 Tapvero::Tapvero(std::optional<std::string> config) {
-  static int counter = 0;
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
-  folder_ =
-      std::wstring(temp) + L"tapvero-ui-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+  const std::string name = unique_name("tapvero-ui");
+  folder_ = std::wstring(temp) + std::wstring(name.begin(), name.end());
   remove_folder(folder_);
   CreateDirectoryW(folder_.c_str(), nullptr);
   const std::wstring exe = folder_ + L"\\Tapvero.exe";
@@ -223,23 +172,21 @@ Tapvero::Tapvero(std::optional<std::string> config) {
     start_error_ = "copying the program failed: error " + std::to_string(GetLastError());
     return;
   }
-  if (config) {
-    HANDLE f = CreateFileW((folder_ + L"\\Config.ini").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(f, config->data(), static_cast<DWORD>(config->size()), &written, nullptr);
-    CloseHandle(f);
-  }
+  if (config) write_file(folder_ + L"\\Config.ini", *config);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   std::wstring command = L"\"" + exe + L"\"";
-  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si,
-                      &process_)) {
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &si, &pi)) {
     start_error_ = "starting the program failed: error " + std::to_string(GetLastError());
     return;
   }
+  process_ = UniqueHandle(pi.hProcess);
+  thread_ = UniqueHandle(pi.hThread);
+  process_id_ = pi.dwProcessId;
+  thread_id_ = pi.dwThreadId;
   if (!wait_until([&] {
-        Search s{process_.dwProcessId, nullptr, false};
+        Search s{process_id_, nullptr, false};
         EnumWindows(find_window, reinterpret_cast<LPARAM>(&s));
         window_ = s.found;
         return window_ != nullptr;
@@ -248,13 +195,9 @@ Tapvero::Tapvero(std::optional<std::string> config) {
 }
 
 Tapvero::~Tapvero() {
-  if (process_.hProcess) {
-    if (running()) {
-      TerminateProcess(process_.hProcess, 255);
-      WaitForSingleObject(process_.hProcess, kTimeoutMs);
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+  if (running()) {
+    TerminateProcess(process_.get(), 255);
+    WaitForSingleObject(process_.get(), kTimeoutMs);
   }
   wait_until(
       [&] {
@@ -295,7 +238,7 @@ SIZE Tapvero::client_size() const {
 
 std::optional<int> Tapvero::focused_control() const {
   GUITHREADINFO info{sizeof info};
-  if (!GetGUIThreadInfo(process_.dwThreadId, &info) || !info.hwndFocus) return std::nullopt;
+  if (!GetGUIThreadInfo(thread_id_, &info) || !info.hwndFocus) return std::nullopt;
   return GetDlgCtrlID(info.hwndFocus);
 }
 
@@ -353,7 +296,7 @@ void Tapvero::wait_for_no_capture() const {
   wait_until(
       [&] {
         GUITHREADINFO info{sizeof info};
-        return !GetGUIThreadInfo(process_.dwThreadId, &info) || !info.hwndCapture;
+        return !GetGUIThreadInfo(thread_id_, &info) || !info.hwndCapture;
       },
       5000);
 }
@@ -388,30 +331,38 @@ void Tapvero::type(const std::wstring& characters) const {
 void Tapvero::select_page(int page) const {
   // The tab's rectangle lives in the program's memory: ask for it there.
   HWND tab = control(1);
-  void* remote = VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+  void* remote = VirtualAllocEx(process_.get(), nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
   RECT r{};
   SendMessageW(tab, TCM_GETITEMRECT, static_cast<WPARAM>(page), reinterpret_cast<LPARAM>(remote));
-  ReadProcessMemory(process_.hProcess, remote, &r, sizeof r, nullptr);
-  VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+  ReadProcessMemory(process_.get(), remote, &r, sizeof r, nullptr);
+  VirtualFreeEx(process_.get(), remote, 0, MEM_RELEASE);
   MapWindowPoints(tab, nullptr, reinterpret_cast<POINT*>(&r), 2);
   click_at({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
   wait_until([&] { return current_page() == page; });
 }
 
-std::optional<std::string> Tapvero::config() const {
-  HANDLE f = CreateFileW((folder_ + L"\\Config.ini").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
-  DWORD got = 0;
-  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(f);
-  bytes.resize(got);
-  return bytes;
+::testing::AssertionResult Tapvero::switch_lock_on() const {
+  select_page(form::kLockPage);
+  const auto buttons_show = [&](bool on) {
+    return wait_until([&] { return enabled(form::按钮_开启自动锁定) == !on && enabled(form::按钮_关闭自动锁定) == on; });
+  };
+  if (!wait_until([&] { return visible(form::按钮_开启自动锁定); }) || !buttons_show(false))
+    return ::testing::AssertionFailure() << "the lock's page does not show the lock off";
+  click(form::按钮_开启自动锁定);
+  if (!buttons_show(true)) return ::testing::AssertionFailure() << "the lock did not switch on";
+  return ::testing::AssertionSuccess();
 }
 
+std::vector<std::wstring> Tapvero::stage_lines() const {
+  std::vector<std::wstring> lines = split_lines(text(form::编辑框_结果), std::wstring(L"\r\n"));
+  lines.pop_back();
+  return lines;
+}
+
+std::optional<std::string> Tapvero::config() const { return read_file(folder_ + L"\\Config.ini"); }
+
 std::optional<MessageBoxInfo> Tapvero::message_box() const {
-  Search s{process_.dwProcessId, nullptr, true};
+  Search s{process_id_, nullptr, true};
   EnumWindows(find_window, reinterpret_cast<LPARAM>(&s));
   if (!s.found) return std::nullopt;
   MessageBoxInfo info;
@@ -453,13 +404,13 @@ void Tapvero::dismiss(const MessageBoxInfo& box) const {
   wait_until([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });
 }
 
-bool Tapvero::running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+bool Tapvero::running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> Tapvero::wait_exit(int timeout_ms) {
-  if (!process_.hProcess || WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0)
+  if (!process_ || WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0)
     return std::nullopt;
   DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
+  GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 
@@ -469,71 +420,4 @@ void settle(std::initializer_list<HWND> windows) {
   }
 }
 
-KeyLogWindow::KeyLogWindow(const std::wstring& folder) : log_(folder + L"\\keys.log") {
-  const std::wstring exe = beside_this_program(L"key_log_window.exe");
-  std::wstring command = L"\"" + exe + L"\" " + log_;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &process_))
-    return;
-  wait_until([&] {
-    window_ = FindWindowW(L"TapveroKeyLog", nullptr);
-    return window_ != nullptr && IsWindowVisible(window_) && exists(log_);
-  });
-}
-
-KeyLogWindow::~KeyLogWindow() {
-  if (!process_.hProcess) return;
-  TerminateProcess(process_.hProcess, 0);
-  WaitForSingleObject(process_.hProcess, kTimeoutMs);
-  CloseHandle(process_.hThread);
-  CloseHandle(process_.hProcess);
-}
-
-void KeyLogWindow::click() const {
-  RECT r{};
-  GetWindowRect(window_, &r);
-  click_screen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
-std::vector<std::string> KeyLogWindow::lines() const {
-  std::vector<std::string> out;
-  HANDLE f = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return out;
-  std::string bytes(static_cast<std::size_t>(GetFileSize(f, nullptr)), '\0');
-  DWORD got = 0;
-  ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  CloseHandle(f);
-  bytes.resize(got);
-  for (std::size_t begin = 0, end; (end = bytes.find("\r\n", begin)) != std::string::npos; begin = end + 2)
-    out.push_back(bytes.substr(begin, end - begin));
-  return out;
-}
-
-namespace {
-
-std::vector<std::string> lines_starting(const std::vector<std::string>& lines, const std::string& start,
-                                        const std::string& except = {}) {
-  std::vector<std::string> out;
-  for (const std::string& line : lines) {
-    if (line.rfind(start, 0) == 0 && line != except) out.push_back(line);
-  }
-  return out;
-}
-
-}  // namespace
-
-std::vector<std::string> KeyLogWindow::presses() const { return lines_starting(lines(), "down ", "down 51"); }
-
-std::vector<std::string> KeyLogWindow::raw_presses() const { return lines_starting(lines(), "raw ", "raw 51"); }
-
-int KeyLogWindow::without_scan_code() const { return static_cast<int>(lines_starting(lines(), "scan0 ").size()); }
-
-int KeyLogWindow::count(const std::string& line) const {
-  int n = 0;
-  for (const std::string& l : lines()) n += l == line;
-  return n;
-}
-
-}  // namespace tapvero::uitest
+}  // namespace tapvero::kit
