@@ -341,7 +341,7 @@ int main() {
   const Counts first = tapvero.counts();
   print_header();
   measure_all(game, tapvero, program.window(), "off", notes);
-  if (!program.switch_lock_on()) {
+  if (!program.switch_lock(true)) {
     std::cout << "background_cost_bench: the lock did not switch on\n";
     return 1;
   }

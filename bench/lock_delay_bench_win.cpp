@@ -285,6 +285,7 @@ std::string hold_note(const Holder& h) {
 
 struct Session {
   GameWindow& receiver;
+  bool lock_on = false;
   HWND tapvero = nullptr;  // none while Tapvero is not running
   WORD last = 0;           // the lock's last trigger key
   std::vector<std::string> notes;
@@ -327,26 +328,177 @@ void measure_gui_suspended(Session& s) {
   s.notes.push_back("c, suspended: " + hold_note(suspend));
 }
 
+// Tapvero's GUI thread kept busy by gui_hold_hook.dll, a message hook on
+// that thread, while the hook is set.
+struct BusyHold {
+  explicit BusyHold(HWND tapvero) {
+    auto* procedure =
+        dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "hold_hook"))) : nullptr;
+    if (procedure)
+      hook = Hook(SetWindowsHookExW(WH_GETMESSAGE, procedure, dll.get(), GetWindowThreadProcessId(tapvero, nullptr)));
+    holder.how = Hold::kBusy;
+    holder.window = tapvero;
+    holder.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
+    holder.started = started.get();
+  }
+  bool ready() const { return started && hook; }
+
+  UniqueHandle started{CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted")};
+  Library dll{LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str())};
+  Hook hook;
+  Holder holder;
+};
+
 void measure_gui_busy(Session& s) {
-  const UniqueHandle started{CreateEventW(nullptr, TRUE, FALSE, L"TapveroBenchHoldStarted")};
-  const Library dll{LoadLibraryW(beside_this_program(L"gui_hold_hook.dll").c_str())};
-  auto* procedure =
-      dll ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "hold_hook"))) : nullptr;
-  const Hook hook{
-      procedure ? SetWindowsHookExW(WH_GETMESSAGE, procedure, dll.get(), GetWindowThreadProcessId(s.tapvero, nullptr))
-                : nullptr};
-  if (!started || !hook) {
+  BusyHold busy(s.tapvero);
+  if (!busy.ready()) {
     s.notes.push_back("c, busy: the message hook could not be set: error " + int_text(GetLastError()));
     return;
   }
-  Holder busy;
-  busy.how = Hold::kBusy;
-  busy.window = s.tapvero;
-  busy.message = RegisterWindowMessageW(L"TapveroBenchHoldGuiThread");
-  busy.started = started.get();
-  busy.starts_ms = hold_starts();
-  measure(s, "c. lock on, GUI thread busy 0.5 s x 4", alternating(400), busy);
-  s.notes.push_back("c, busy (spinning in a message's handling): " + hold_note(busy));
+  busy.holder.starts_ms = hold_starts();
+  measure(s, "c. lock on, GUI thread busy 0.5 s x 4", alternating(400), busy.holder);
+  s.notes.push_back("c, busy (spinning in a message's handling): " + hold_note(busy.holder));
+}
+
+// ---- the cases side by side, in rounds that alternate them
+
+// pass_through_hook.exe, running from construction until destruction.
+class PassThroughHook {
+ public:
+  PassThroughHook() {
+    const UniqueHandle in{CreateEventW(nullptr, TRUE, FALSE, L"TapveroPassThroughHookIn")};
+    const std::wstring exe = beside_this_program(L"pass_through_hook.exe");
+    std::wstring command = L"\"" + exe + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    process_ = UniqueHandle(pi.hProcess);
+    const UniqueHandle thread{pi.hThread};
+    thread_id_ = pi.dwThreadId;
+    hooked_ = WaitForSingleObject(in.get(), kTimeoutMs) == WAIT_OBJECT_0;
+    if (under_wine()) host_pid_ = kit::host_pid(exe, "pass_through_hook.exe");
+  }
+  ~PassThroughHook() {
+    if (!process_) return;
+    PostThreadMessageW(thread_id_, WM_QUIT, 0, 0);
+    if (WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+  }
+  bool hooked() const { return hooked_; }
+  std::optional<int> host_pid() const { return host_pid_; }
+
+ private:
+  UniqueHandle process_;
+  DWORD thread_id_ = 0;
+  bool hooked_ = false;
+  std::optional<int> host_pid_;
+};
+
+enum Case { kNoHook, kPassThrough, kLockIdle, kGuiBusy, kCases };
+constexpr const char* kCaseNames[kCases] = {"no hook (Tapvero, lock off)", "pass-through hook, own process",
+                                            "lock on, Tapvero idle", "lock on, GUI thread busy 0.5 s"};
+constexpr int kRounds = 3;
+constexpr int kRoundPresses = 200;
+
+// CPU ms and wake-ups per press of a process in a span, or "-" where the
+// host does not give them (or the process is not there).
+struct PerPress {
+  std::optional<HostCounts> sum;
+  int presses = 0;
+  void add(const std::optional<HostCounts>& before, const std::optional<HostCounts>& after, int n) {
+    if (!before || !after) return;
+    HostCounts d = *after - *before;
+    if (sum) d += *sum;
+    sum = d;
+    presses += n;
+  }
+  std::string text() const {
+    if (!sum || !presses) return pad("-", 9) + pad("-", 9);
+    return pad(fixed_text(sum->cpu_ms / presses, 3), 9) +
+           pad(fixed_text(static_cast<double>(sum->wake_ups) / presses, 2), 9);
+  }
+};
+
+std::optional<HostCounts> counts_of(const std::optional<int>& pid) {
+  return pid ? std::optional<HostCounts>(host_process_counts(*pid)) : std::nullopt;
+}
+
+struct CaseFigures {
+  std::vector<double> medians;  // per round, messages from sent
+  std::vector<double> delays;   // every round's, messages from sent
+  std::vector<double> raw_delays;
+  PerPress tapvero, pass_through;
+};
+
+void print_round_row(const std::string& label, const std::string& round, const std::vector<double>& delays,
+                     const std::vector<double>& raw, const PerPress& tapvero, const PerPress& pass_through) {
+  const Summary d(delays), r(raw);
+  std::cout << pad(label, 34, false) << pad(round, 7, false) << pad(fixed_text(d.quantile(0.5), 2), 8)
+            << pad(fixed_text(d.quantile(0.99), 2), 8) << pad(fixed_text(d.max(), 2), 8)
+            << pad(fixed_text(r.quantile(0.5), 2), 8) << "  " << tapvero.text() << "  " << pass_through.text()
+            << "\n";
+  std::cout.flush();
+}
+
+// One case of one round, with the receiver in front.
+void measure_round_case(Session& s, const Tapvero& program, std::optional<int> tapvero_pid, Case c, int round,
+                        CaseFigures& figures) {
+  const bool lock = c == kLockIdle || c == kGuiBusy;
+  if (lock != s.lock_on) {
+    if (!program.switch_lock(lock)) s.notes.push_back(std::string("rounds: the lock did not switch ") + (lock ? "on" : "off"));
+    s.lock_on = lock;
+  }
+  std::optional<PassThroughHook> pass;
+  if (c == kPassThrough && !pass.emplace().hooked()) s.notes.push_back("rounds: the pass-through hook did not start");
+  std::optional<BusyHold> busy;
+  if (c == kGuiBusy && !busy.emplace(s.tapvero).ready()) s.notes.push_back("rounds: the message hook could not be set");
+  Holder none;
+  Holder& holder = busy ? busy->holder : none;
+  if (busy) holder.starts_ms = {1007, 3007};
+  if (!s.receiver.bring_to_front(s.tapvero)) s.notes.push_back("rounds: the receiver could not be brought to the front");
+  const std::optional<int> pass_pid = pass ? pass->host_pid() : std::nullopt;
+  const std::optional<HostCounts> tapvero_before = counts_of(tapvero_pid), pass_before = counts_of(pass_pid);
+  const Outcome o = run_case(s.receiver, alternating(kRoundPresses), lock, s.last, holder);
+  PerPress tapvero, pass_through;
+  tapvero.add(tapvero_before, counts_of(tapvero_pid), kRoundPresses);
+  pass_through.add(pass_before, counts_of(pass_pid), kRoundPresses);
+  if (busy) s.notes.push_back("rounds, round " + int_text(round) + ", GUI busy: " + hold_note(holder));
+  print_round_row(kCaseNames[c], int_text(round), o.paths[0].from_send, o.paths[1].from_send, tapvero, pass_through);
+  figures.medians.push_back(Summary(o.paths[0].from_send).quantile(0.5));
+  figures.delays.insert(figures.delays.end(), o.paths[0].from_send.begin(), o.paths[0].from_send.end());
+  figures.raw_delays.insert(figures.raw_delays.end(), o.paths[1].from_send.begin(), o.paths[1].from_send.end());
+  if (tapvero.sum) figures.tapvero.add(HostCounts{}, tapvero.sum, kRoundPresses);
+  if (pass_through.sum) figures.pass_through.add(HostCounts{}, pass_through.sum, kRoundPresses);
+}
+
+void measure_rounds(Session& s, const Tapvero& program) {
+  std::cout << "\nThe cases side by side: " << int_text(kRounds) << " rounds of Z X presses every "
+            << int_text(kIntervalMs) << " ms, " << int_text(kRoundPresses)
+            << " per case,\nthe cases in a new order each round (the machine drifts). Key-down delay, ms, from the "
+            << "counter just before SendInput:\nby messages median/p99/max, by raw input median. CPU ms and wake-ups\n"
+            << "(voluntary context switches, all threads, from /proc under Wine) per press: Tapvero's and the\n"
+            << "pass-through hook process's; \"-\" where not measured (Tapvero's in the busy case includes the holds'\n"
+            << "own spinning). \"all\": the median of the rounds' medians, the p99 and max of all presses.\n"
+            << pad("case", 34, false) << pad("round", 7, false) << pad("median", 8) << pad("p99", 8) << pad("max", 8)
+            << pad("raw med", 8) << "  " << pad("Tapvero: CPU", 18) << "  " << pad("hook process: CPU", 18) << "\n"
+            << pad("", 73, false) << pad("ms/press", 9) << pad("wake-ups", 9) << "  " << pad("ms/press", 9)
+            << pad("wake-ups", 9) << "\n";
+  const std::optional<int> tapvero_pid =
+      under_wine() ? host_pid(program.folder() + L"\\Tapvero.exe", "Tapvero.exe") : std::nullopt;
+  if (under_wine() && !tapvero_pid) s.notes.push_back("rounds: Tapvero's Linux process was not found in /proc");
+  std::vector<CaseFigures> figures(kCases);
+  for (int round = 1; round <= kRounds; ++round)
+    for (int i = 0; i < kCases; ++i) {
+      const auto c = static_cast<Case>((i + round - 1) % kCases);
+      measure_round_case(s, program, tapvero_pid, c, round, figures[c]);
+    }
+  for (int c = 0; c < kCases; ++c) {
+    const Summary medians(figures[c].medians), all(figures[c].delays), raw(figures[c].raw_delays);
+    std::cout << pad(kCaseNames[c], 34, false) << pad("all", 7, false) << pad(fixed_text(medians.quantile(0.5), 2), 8)
+              << pad(fixed_text(all.quantile(0.99), 2), 8) << pad(fixed_text(all.max(), 2), 8)
+              << pad(fixed_text(raw.quantile(0.5), 2), 8) << "  " << figures[c].tapvero.text() << "  "
+              << figures[c].pass_through.text() << "\n";
+  }
 }
 
 }  // namespace
@@ -367,7 +519,7 @@ int main() {
     std::cout << "lock_delay_bench: the program did not start: " << program.start_error() << std::endl;
     return 1;
   }
-  if (!program.switch_lock_on()) {
+  if (!program.switch_lock(true)) {
     std::cout << "lock_delay_bench: the lock did not switch on" << std::endl;
     return 1;
   }
@@ -375,6 +527,8 @@ int main() {
   measure_lock_idle(session);
   measure_gui_suspended(session);
   measure_gui_busy(session);
+  session.lock_on = true;
+  measure_rounds(session, program);
   for (const std::string& note : session.notes) std::cout << "  " << note << "\n";
   std::cout.flush();
   return 0;

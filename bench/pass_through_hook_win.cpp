@@ -1,9 +1,9 @@
 // A pass-through keyboard hook in a process of its own, for
 // lock_delay_bench: a WH_KEYBOARD_LL hook on a thread of time-critical
 // priority whose procedure only calls CallNextHookEx, pumping messages
-// until the bench posts it WM_QUIT (or WM_CLOSE to its window). The
-// cheapest hook a program can have: what the lock costs is measured
-// beside it. Its window's title says once the hook is in.
+// until the bench posts the thread WM_QUIT. The cheapest hook a program can
+// have, which the lock's cost is measured beside. It sets the event
+// "TapveroPassThroughHookIn", if the bench made it, once the hook is in.
 #include <windows.h>
 
 namespace {
@@ -14,16 +14,15 @@ LRESULT CALLBACK pass(int code, WPARAM wp, LPARAM lp) { return CallNextHookEx(nu
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for WM_QUIT
   const HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, pass, instance, 0);
   if (!hook) return 1;
-  // A message-only window, for the bench to find and end it by.
-  HWND window = CreateWindowExW(0, L"STATIC", L"TapveroPassThroughHook", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                instance, nullptr);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_CLOSE || (msg.hwnd == window && msg.message == WM_APP)) break;
-    DispatchMessageW(&msg);
+  if (HANDLE in = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"TapveroPassThroughHookIn")) {
+    SetEvent(in);
+    CloseHandle(in);
   }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   UnhookWindowsHookEx(hook);
   return 0;
 }

@@ -341,15 +341,16 @@ void Tapvero::select_page(int page) const {
   wait_until([&] { return current_page() == page; });
 }
 
-::testing::AssertionResult Tapvero::switch_lock_on() const {
+::testing::AssertionResult Tapvero::switch_lock(bool on) const {
   select_page(form::kLockPage);
-  const auto buttons_show = [&](bool on) {
-    return wait_until([&] { return enabled(form::按钮_开启自动锁定) == !on && enabled(form::按钮_关闭自动锁定) == on; });
+  const auto buttons_show = [&](bool lock_on) {
+    return wait_until(
+        [&] { return enabled(form::按钮_开启自动锁定) == !lock_on && enabled(form::按钮_关闭自动锁定) == lock_on; });
   };
-  if (!wait_until([&] { return visible(form::按钮_开启自动锁定); }) || !buttons_show(false))
-    return ::testing::AssertionFailure() << "the lock's page does not show the lock off";
-  click(form::按钮_开启自动锁定);
-  if (!buttons_show(true)) return ::testing::AssertionFailure() << "the lock did not switch on";
+  if (!wait_until([&] { return visible(form::按钮_开启自动锁定); }) || !buttons_show(!on))
+    return ::testing::AssertionFailure() << "the lock's page does not show the lock " << (on ? "off" : "on");
+  click(on ? form::按钮_开启自动锁定 : form::按钮_关闭自动锁定);
+  if (!buttons_show(on)) return ::testing::AssertionFailure() << "the lock did not switch " << (on ? "on" : "off");
   return ::testing::AssertionSuccess();
 }
 

@@ -93,9 +93,9 @@ class Tapvero {
   void key(WORD vk, bool with_shift = false, bool with_ctrl = false) const;
   void type(const std::wstring& characters) const;  // as WM_CHAR input
   void select_page(int page) const;                 // a click on the tab
-  // The lock's page shown, the lock switched on by its button: the buttons
-  // show it off before the click and on after it.
-  ::testing::AssertionResult switch_lock_on() const;
+  // The lock's page shown, the lock switched on (or off) by its button: the
+  // buttons show it off (on) before the click and on (off) after it.
+  ::testing::AssertionResult switch_lock(bool on) const;
   // The lines of the result box, up to its last line break.
   std::vector<std::wstring> stage_lines() const;
 

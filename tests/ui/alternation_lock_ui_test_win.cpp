@@ -80,7 +80,7 @@ class AlternationLockUi : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(t.window()) << t.start_error();
     ASSERT_TRUE(game.window());
-    ASSERT_TRUE(t.switch_lock_on());
+    ASSERT_TRUE(t.switch_lock(true));
   }
   Strings new_presses(std::size_t since) const {
     const Strings all = game.presses();
