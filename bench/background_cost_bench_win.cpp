@@ -49,14 +49,11 @@
 
 #include "kit/game_window_win.h"
 #include "kit/tapvero_driver_win.h"
-#include "text/number_text.h"
 
 namespace {
 
 using namespace tapvero;
 using namespace tapvero::kit;
-using text::fixed_text;
-using text::int_text;
 
 constexpr int kMoves = 6000;
 constexpr int kPresses = 200;

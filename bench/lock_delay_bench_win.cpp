@@ -40,14 +40,11 @@
 
 #include "kit/game_window_win.h"
 #include "kit/tapvero_driver_win.h"
-#include "text/number_text.h"
 
 namespace {
 
 using namespace tapvero;
 using namespace tapvero::kit;
-using text::fixed_text;
-using text::int_text;
 
 constexpr int kIntervalMs = 25;
 constexpr int kHoldMs = 500;
@@ -406,10 +403,13 @@ struct PerPress {
   std::optional<HostCounts> sum;
   int presses = 0;
   void add(const std::optional<HostCounts>& before, const std::optional<HostCounts>& after, int n) {
-    if (!before || !after) return;
-    HostCounts d = *after - *before;
-    if (sum) d += *sum;
-    sum = d;
+    if (before && after) add({*after - *before}, n);
+  }
+  void add(const PerPress& o) {
+    if (o.sum) add(o.sum, o.presses);
+  }
+  void add(const std::optional<HostCounts>& counts, int n) {
+    (sum ? *sum : sum.emplace()) += *counts;
     presses += n;
   }
   std::string text() const {
@@ -430,13 +430,11 @@ struct CaseFigures {
   PerPress tapvero, pass_through;
 };
 
-void print_round_row(const std::string& label, const std::string& round, const std::vector<double>& delays,
-                     const std::vector<double>& raw, const PerPress& tapvero, const PerPress& pass_through) {
-  const Summary d(delays), r(raw);
-  std::cout << pad(label, 34, false) << pad(round, 7, false) << pad(fixed_text(d.quantile(0.5), 2), 8)
-            << pad(fixed_text(d.quantile(0.99), 2), 8) << pad(fixed_text(d.max(), 2), 8)
-            << pad(fixed_text(r.quantile(0.5), 2), 8) << "  " << tapvero.text() << "  " << pass_through.text()
-            << "\n";
+void print_round_row(const std::string& label, const std::string& round, double median, const Summary& delays,
+                     double raw_median, const PerPress& tapvero, const PerPress& pass_through) {
+  std::cout << pad(label, 34, false) << pad(round, 7, false) << pad(fixed_text(median, 2), 8)
+            << pad(fixed_text(delays.quantile(0.99), 2), 8) << pad(fixed_text(delays.max(), 2), 8)
+            << pad(fixed_text(raw_median, 2), 8) << "  " << tapvero.text() << "  " << pass_through.text() << "\n";
   std::cout.flush();
 }
 
@@ -463,12 +461,14 @@ void measure_round_case(Session& s, const Tapvero& program, std::optional<int> t
   tapvero.add(tapvero_before, counts_of(tapvero_pid), kRoundPresses);
   pass_through.add(pass_before, counts_of(pass_pid), kRoundPresses);
   if (busy) s.notes.push_back("rounds, round " + int_text(round) + ", GUI busy: " + hold_note(holder));
-  print_round_row(kCaseNames[c], int_text(round), o.paths[0].from_send, o.paths[1].from_send, tapvero, pass_through);
-  figures.medians.push_back(Summary(o.paths[0].from_send).quantile(0.5));
+  const Summary sent(o.paths[0].from_send);
+  print_round_row(kCaseNames[c], int_text(round), sent.quantile(0.5), sent, Summary(o.paths[1].from_send).quantile(0.5),
+                  tapvero, pass_through);
+  figures.medians.push_back(sent.quantile(0.5));
   figures.delays.insert(figures.delays.end(), o.paths[0].from_send.begin(), o.paths[0].from_send.end());
   figures.raw_delays.insert(figures.raw_delays.end(), o.paths[1].from_send.begin(), o.paths[1].from_send.end());
-  if (tapvero.sum) figures.tapvero.add(HostCounts{}, tapvero.sum, kRoundPresses);
-  if (pass_through.sum) figures.pass_through.add(HostCounts{}, pass_through.sum, kRoundPresses);
+  figures.tapvero.add(tapvero);
+  figures.pass_through.add(pass_through);
 }
 
 void measure_rounds(Session& s, const Tapvero& program) {
@@ -492,13 +492,9 @@ void measure_rounds(Session& s, const Tapvero& program) {
       const auto c = static_cast<Case>((i + round - 1) % kCases);
       measure_round_case(s, program, tapvero_pid, c, round, figures[c]);
     }
-  for (int c = 0; c < kCases; ++c) {
-    const Summary medians(figures[c].medians), all(figures[c].delays), raw(figures[c].raw_delays);
-    std::cout << pad(kCaseNames[c], 34, false) << pad("all", 7, false) << pad(fixed_text(medians.quantile(0.5), 2), 8)
-              << pad(fixed_text(all.quantile(0.99), 2), 8) << pad(fixed_text(all.max(), 2), 8)
-              << pad(fixed_text(raw.quantile(0.5), 2), 8) << "  " << figures[c].tapvero.text() << "  "
-              << figures[c].pass_through.text() << "\n";
-  }
+  for (int c = 0; c < kCases; ++c)
+    print_round_row(kCaseNames[c], "all", Summary(figures[c].medians).quantile(0.5), Summary(figures[c].delays),
+                    Summary(figures[c].raw_delays).quantile(0.5), figures[c].tapvero, figures[c].pass_through);
 }
 
 }  // namespace

@@ -36,8 +36,6 @@ namespace {
 
 using namespace tapvero;
 using namespace tapvero::kit;
-using text::fixed_text;
-using text::int_text;
 
 struct Stream {
   int interval_ms;

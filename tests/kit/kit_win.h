@@ -15,11 +15,15 @@
 
 #include "base/clock_win.h"
 #include "base/unique_win.h"
+#include "text/number_text.h"
 
 namespace tapvero::kit {
 
 using base::UniqueFile;
 using base::UniqueHandle;
+// Figures as the program formats them.
+using text::fixed_text;
+using text::int_text;
 
 // Owners of a loaded library and of a hook, closed by `close`.
 template <typename T, BOOL (*close_with)(T)>

@@ -88,11 +88,7 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
 
   // The player looks at another program and comes back: the start button
   // has the focus again, and the keys count on.
-  ASSERT_TRUE(wait_until([&] {
-    if (GetForegroundWindow() != game.window()) SetForegroundWindow(game.window());
-    settle({game.window(), t.window()});
-    return GetForegroundWindow() == game.window();
-  }));
+  ASSERT_TRUE(game.bring_to_front(t.window()));
   // Without a window manager a focus notice from X may reach a program
   // late and make it hand the front to the desktop: bring Tapvero back then.
   EXPECT_TRUE(wait_until([&] {
