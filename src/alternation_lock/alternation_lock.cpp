@@ -32,6 +32,13 @@ void AlternationLock::switch_lock_off() {
   show(false);
 }
 
+bool AlternationLock::own_window_key(std::int32_t key_code, bool released, std::uint32_t message_time) {
+  if (!keys_.concerns(key_code)) return false;
+  bool withheld = false;
+  thread_.run([&] { withheld = keys_.own_window_key({key_code, released ? input::kKeyUp : 0u, message_time}); });
+  return withheld;
+}
+
 void AlternationLock::release_keyboard() {
   thread_.run([&] { keys_.stop(); });
 }

@@ -109,6 +109,13 @@ bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers,
   return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}, false, at_ms});
 }
 
+// The alternation lock decides a trigger key or F12 that Windows did not
+// show its hook before the window can act on it: a locked key is never
+// counted, in our own window either.
+bool MainWindow::on_key_message(int key_code, bool released, std::uint32_t message_time) {
+  return !lock_.own_window_key(key_code, released, message_time);
+}
+
 bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
                               base::Tick at_ms) {
   const Event event = button == widgets::MouseButton::kLeft ? Event::kLeftButtonUp : Event::kRightButtonUp;

@@ -8,7 +8,6 @@ namespace tapvero::input {
 namespace {
 
 // The Windows numbers the portable side spells out for itself.
-static_assert(kKeyEventKeyUp == KEYEVENTF_KEYUP);
 static_assert(kKeyExtended == LLKHF_EXTENDED);
 static_assert(kKeyLowerIntegrityInjected == LLKHF_LOWER_IL_INJECTED);
 static_assert(kKeyInjected == LLKHF_INJECTED);
@@ -40,15 +39,5 @@ HookHandle Win32InputSystem::set_keyboard_hook(KeyboardHook& hook) {
 }
 
 void Win32InputSystem::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
-
-std::uint32_t Win32InputSystem::scan_code(std::int32_t key_code) {
-  return MapVirtualKeyW(static_cast<UINT>(key_code), MAPVK_VK_TO_VSC_EX);
-}
-
-// Games that map keys by scan code see the key as the keyboard sends it.
-void Win32InputSystem::key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) {
-  if ((scan_code & 0xFF00) == 0xE000) flags |= KEYEVENTF_EXTENDEDKEY;
-  keybd_event(static_cast<BYTE>(key_code), static_cast<BYTE>(scan_code), flags, 0);
-}
 
 }  // namespace tapvero::input

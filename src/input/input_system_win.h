@@ -1,4 +1,4 @@
-// The keyboard hook and synthesised keys through USER32.
+// The keyboard hook through USER32.
 #pragma once
 
 #include "input/input_system.h"
@@ -16,8 +16,6 @@ class Win32InputSystem final : public InputSystem {
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override;
   void unhook(HookHandle handle) override;
-  std::uint32_t scan_code(std::int32_t key_code) override;
-  void key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) override;
 };
 
 }  // namespace tapvero::input

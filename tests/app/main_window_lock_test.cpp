@@ -20,10 +20,10 @@ TEST_F(MainWindowLockTest, TheButtonsSwitchTheLockWithTheKeysAsLastSaved) {
   window.on_clicked(按钮_开启自动锁定, true, {});
   EXPECT_TRUE(input.hook_active());
   ui.set_text(编辑框_Z, u"c");
-  input.press(0x43);  // typed, not saved: just another key
+  input.tap(0x43);  // typed, not saved: just another key
   EXPECT_EQ(window.key_lock().locked_key(), 0);
   files.read_only = true;  // the save fails: the new keys lock from the moment it reads them, its box up
-  ui.on_message_box = [&](const widgets::MemoryUi::MessageBox&) { input.press(0x43); };
+  ui.on_message_box = [&](const widgets::MemoryUi::MessageBox&) { input.tap(0x43); };
   window.on_clicked(按钮1, true, {});
   EXPECT_EQ(window.key_lock().locked_key(), 0x43);
   window.on_clicked(按钮_关闭自动锁定, true, {});
@@ -45,6 +45,29 @@ TEST_F(MainWindowLockTest, ClosingRemovesTheHook) {
   EXPECT_EQ(window.key_lock().state(), alternation_lock::LockState::kOff);
   EXPECT_FALSE(ui.enabled(按钮_开启自动锁定));
 }
+
+// Our own window in front, whether or not Windows calls the hook for its
+// keys: a locked trigger press reaches no control and is no hit, an
+// accepted one counts once, and F12 switches the lock off.
+class OwnWindowLockTest : public MainWindowLockTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OwnWindowLockTest, TheLockHoldsInTheSpeedTest) {
+  window.on_created();
+  window.on_clicked(按钮_开启自动锁定, true, {});
+  input.tapvero_in_front = true;
+  input.hook_skips_tapvero = GetParam();
+  window.on_clicked(开始测试, true, {});
+  ui.focus(开始测试);
+  for (const std::int32_t key : {0x5A, 0x5A, 0x58}) input.tap(key);
+  EXPECT_EQ(ui.text(标签_连击), u"2");
+  input.tap(0x7B);
+  EXPECT_FALSE(window.key_lock().on());
+  ui.run_posted();
+  EXPECT_TRUE(ui.enabled(按钮_开启自动锁定));
+  input.tap(0x58);
+  EXPECT_EQ(ui.text(标签_连击), u"3");
+}
+INSTANTIATE_TEST_SUITE_P(HookCalledOrNot, OwnWindowLockTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace tapvero::app

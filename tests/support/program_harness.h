@@ -19,6 +19,17 @@ namespace tapvero::test {
 inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
 
 struct ProgramHarness {
+  // Keys that reach our own window go to the program as the toolkit hands
+  // them over: it may keep one from the window; a key-down then goes to
+  // the focused control.
+  ProgramHarness() {
+    input.own_window = [this](const input::KeyEvent& e) {
+      if (!window.on_key_message(e.key_code, e.released(), e.time)) return true;
+      if (!e.released()) window.on_key_down(ui.focused().value_or(form::主窗口), e.key_code, 0, clock.now);
+      return false;
+    };
+  }
+
   ManualClock clock;
   widgets::MemoryUi ui{form::main_form()};
   positioning_test::FakeWindowServices window_services{ui, clock};
