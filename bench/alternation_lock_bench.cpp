@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "alternation_lock/key_lock.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ struct Rig {
   }
   void step() { lock.lock_key_step(presses % 2 == 0 ? kZ : kX, false); }
 
-  input::FakeInputSystem system;
+  input::FakeKeyboard system;
   input::InlineInputThread thread;
   alternation_lock::KeyLock lock{system, thread, [] {}};
   std::int64_t presses = 0;

@@ -4,7 +4,7 @@
 
 namespace tapvero::alternation_lock {
 
-AlternationLock::AlternationLock(widgets::Ui& ui, input::InputSystem& system, input::InputThread& thread)
+AlternationLock::AlternationLock(widgets::Ui& ui, input::HookInstaller& system, input::InputThread& thread)
     : ui_(ui),
       thread_(thread),
       // The lock went off on the input thread (F12, or a hook lost for
@@ -39,7 +39,7 @@ bool AlternationLock::own_window_key(std::int32_t key_code, bool released, std::
   return withheld;
 }
 
-void AlternationLock::release_keyboard() {
+void AlternationLock::remove_hook() {
   thread_.run([&] { keys_.stop(); });
 }
 

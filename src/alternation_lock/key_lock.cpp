@@ -2,7 +2,7 @@
 
 namespace tapvero::alternation_lock {
 
-KeyLock::KeyLock(input::InputSystem& system, input::InputThread& thread, std::function<void()> switched_itself_off)
+KeyLock::KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off)
     : system_(system), thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
 
 void KeyLock::set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {

@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "input/hook_watch.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "input/keyboard_hook.h"
 
@@ -32,7 +32,7 @@ class KeyLock {
  public:
   // `switched_itself_off` is called, on the input thread, when the lock went
   // off by itself: F12, or a hook lost and not to be had again.
-  KeyLock(input::InputSystem& system, input::InputThread& thread, std::function<void()> switched_itself_off);
+  KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off);
   KeyLock(const KeyLock&) = delete;
   KeyLock& operator=(const KeyLock&) = delete;
 
@@ -78,7 +78,7 @@ class KeyLock {
   void lock(LockState state, std::int32_t pressed);
   void check_hook(const input::HookWatch::Ticket& ticket);
 
-  input::InputSystem& system_;
+  input::HookInstaller& system_;
   input::InputThread& thread_;
   const std::function<void()> switched_itself_off_;
   std::function<void(bool on)> switched_;

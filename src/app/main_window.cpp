@@ -34,7 +34,7 @@ MainWindow::MainWindow(const Services& services)
       speed_test_(services.ui, settings_.value()),
       positioning_(services.ui, services.clock, services.window_services, settings_.value(),
                    [this] { settings_.save_windowed_mode(); }),
-      lock_(services.ui, services.input, services.input_thread) {
+      lock_(services.ui, services.hooks, services.input_thread) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -93,7 +93,7 @@ bool MainWindow::close_requested() {
     positioning_.end_run();
     return false;
   }
-  lock_.release_keyboard();
+  lock_.remove_hook();
   return true;
 }
 

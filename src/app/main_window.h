@@ -9,7 +9,7 @@
 
 #include "alternation_lock/alternation_lock.h"
 #include "app/settings_controls.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
@@ -38,9 +38,8 @@ struct Services {
   storage::FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
-  // The keyboard hook and synthesised keys of the alternation lock,
-  // and the thread they belong to.
-  input::InputSystem& input;
+  // The alternation lock's keyboard hook, and the thread it belongs to.
+  input::HookInstaller& hooks;
   input::InputThread& input_thread;
 };
 

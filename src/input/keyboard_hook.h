@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "input/held_keys.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 
 namespace tapvero::input {
 
@@ -23,7 +23,7 @@ class KeyboardHook {
   // Sees every event the hook is called for, reported or not.
   using Observer = std::function<void(const KeyEvent& event)>;
 
-  explicit KeyboardHook(InputSystem& system) : system_(system) {}
+  explicit KeyboardHook(HookInstaller& system) : system_(system) {}
   KeyboardHook(const KeyboardHook&) = delete;
   KeyboardHook& operator=(const KeyboardHook&) = delete;
 
@@ -62,7 +62,7 @@ class KeyboardHook {
   };
   static constexpr std::size_t kPassedKept = 128;
 
-  InputSystem& system_;
+  HookInstaller& system_;
   HookHandle handle_ = 0;
   Callback callback_;
   Observer observer_;

@@ -48,7 +48,7 @@ class Win32Ui final : public Ui {
 
   HWND main_window() const { return main_; }
   // Where to find the exact times of key presses and button releases (see
-  // InputTimer), and how exact message times are; without them an event is
+  // PressStamper), and how exact message times are; without them an event is
   // timed when it is handled.
   void take_input_times_from(input::PressStamps* stamps, const input::MessageTimeScale& scale) {
     press_times_ = PressTimes(stamps, scale);

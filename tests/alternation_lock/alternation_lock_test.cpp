@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "form/main_form.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 #include "support/memory_ui.h"
 
 namespace tapvero::alternation_lock {
 namespace {
 
-using input::FakeInputSystem;
+using input::FakeKeyboard;
 using Strings = std::vector<std::string>;
 
 constexpr std::int32_t kZ = 0x5A;
@@ -35,7 +35,7 @@ struct Rig {
   KeyLock& keys() { return lock.key_lock(); }
 
   widgets::MemoryUi ui{form::main_form()};
-  FakeInputSystem system;
+  FakeKeyboard system;
   Thread thread;
   AlternationLock lock{ui, system, thread};
 };

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "input/hook_watch.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 
 namespace tapvero::input {
 namespace {
@@ -23,7 +23,7 @@ class KeyboardHookTest : public ::testing::Test {
     };
   }
 
-  FakeInputSystem system;
+  FakeKeyboard system;
   KeyboardHook hook{system};
 };
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "base/clock_win.h"
-#include "input/input_timer_win.h"
+#include "input/press_stamper_win.h"
 #include "test_form.h"
 #include "widgets/window_win.h"
 
@@ -196,9 +196,9 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
 
 // A button's release is stamped under the name the window's messages give
 // it, swapped or not as it comes.
-TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
+TEST(PressStamper, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
   input::PressStamps stamps;
-  input::InputTimer timer(stamps);
+  input::PressStamper timer(stamps);
   RAWINPUT raw{.header = {.dwType = RIM_TYPEMOUSE}};
   raw.data.mouse.usButtonFlags = RI_MOUSE_LEFT_BUTTON_UP;
   const BOOL was_swapped = SwapMouseButton(TRUE);

@@ -1,5 +1,5 @@
 // What the keyboard hook asks of Windows, as a portable interface:
-// Win32InputSystem does it for real, tests keep it in memory.
+// Win32HookInstaller does it for real, tests keep it in memory.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +27,9 @@ struct KeyEvent {
   bool released() const { return (flags & kKeyUp) != 0; }
 };
 
-class InputSystem {
+class HookInstaller {
  public:
-  virtual ~InputSystem() = default;
+  virtual ~HookInstaller() = default;
 
   // A low-level keyboard hook for every thread of the desktop, installed
   // with the executable's module handle on the calling thread, which must

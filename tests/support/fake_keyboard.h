@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "input/keyboard_hook.h"
 
@@ -24,7 +24,7 @@ inline std::string hex(std::uint64_t value) {
   return std::string(buf, end);
 }
 
-class FakeInputSystem final : public InputSystem {
+class FakeKeyboard final : public HookInstaller {
  public:
   // What the next set_keyboard_hook returns; 0 makes it fail.
   HookHandle next_hook = 0x70;

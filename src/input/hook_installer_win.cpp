@@ -1,4 +1,4 @@
-#include "input/input_system_win.h"
+#include "input/hook_installer_win.h"
 
 #include <windows.h>
 
@@ -30,14 +30,14 @@ LRESULT CALLBACK low_level_keyboard_procedure(int code, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-Win32InputSystem::~Win32InputSystem() { g_hook = nullptr; }
+Win32HookInstaller::~Win32HookInstaller() { g_hook = nullptr; }
 
-HookHandle Win32InputSystem::set_keyboard_hook(KeyboardHook& hook) {
+HookHandle Win32HookInstaller::set_keyboard_hook(KeyboardHook& hook) {
   g_hook = &hook;
   return reinterpret_cast<HookHandle>(
       SetWindowsHookExW(WH_KEYBOARD_LL, low_level_keyboard_procedure, GetModuleHandleW(nullptr), 0));
 }
 
-void Win32InputSystem::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
+void Win32HookInstaller::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
 
 }  // namespace tapvero::input
