@@ -14,22 +14,24 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "storage/file_store.h"
 
 namespace tapvero::storage {
 
-// The value of `key` in `section`, or `fallback` when the file, the section
-// or the key does not exist, cut to buffer_size - 1 bytes (never inside a
-// double-byte character).
-std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                         std::string_view fallback, std::size_t buffer_size);
-
-// One key's new value.
+// One key's new value; for a read, the key and its default.
 struct ProfileEntry {
   std::string_view key;
   std::string_view value;
 };
+
+// The value of each key in `section`, in order, or its default when the
+// file, the section or the key does not exist, cut to buffer_size - 1 bytes
+// (never inside a double-byte character). The file is read and parsed once:
+// every value comes from the same version of it.
+std::vector<std::string> profile_read(FileStore& files, const std::u16string& path, std::string_view section,
+                                      std::span<const ProfileEntry> keys, std::size_t buffer_size);
 
 // Sets each key in `section` to its value, in order, creating the file, the
 // section and the keys as needed, as one save: the file goes from its old
@@ -39,8 +41,5 @@ struct ProfileEntry {
 // as it was. A save that changes nothing succeeds without asking to write.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
                    std::span<const ProfileEntry> entries);
-// The same for one key.
-bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                   std::string_view value);
 
 }  // namespace tapvero::storage
