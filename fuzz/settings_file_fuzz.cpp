@@ -32,15 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Settings loaded = SettingsFile(files, [&] { return path; }).load();
   check(loaded.z_key.size() < kReadBufferSize && loaded.height.size() < kReadBufferSize);
   const std::string head(reinterpret_cast<const char*>(data), size < 8 ? size : 8);
-  const ProfileEntry named_by_input{head, head};
-  (void)profile_read(files, path, head, std::span(&named_by_input, 1), 16);
+  (void)profile_read(files, path, head, {{head, head}}, 16);
 
   // A value written reads back, and writing it again leaves the file alone.
   const std::string value = "v" + std::to_string(size);
-  const ProfileEntry z_written{"Z", value}, z_read{"Z", "default"};
-  write_keys(files, path, "Tapvero", std::span(&z_written, 1));
+  write_keys(files, path, "Tapvero", {{"Z", value}});
   const std::string after = files.files[path];
-  check(read_keys(files, path, "Tapvero", std::span(&z_read, 1))[0] == value);
+  check(read_keys(files, path, "Tapvero", {{"Z", "default"}})[0] == value);
 
   // In a GBK file (one without a byte-order mark, which is not re-encoded)
   // the bytes that differ lie within one line of the old file: the one
@@ -58,11 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(before.substr(prefix, before.size() - prefix - suffix).find_first_of("\r\n") == std::string_view::npos);
   }
   const int writes = files.writes;
-  write_keys(files, path, "Tapvero", std::span(&z_written, 1));
+  write_keys(files, path, "Tapvero", {{"Z", value}});
   check(files.writes == writes && files.files[path] == after);
 
   // A name taken from the input can be written and read back too, unless
   // blanks, brackets, '=' or line breaks make it another name.
-  write_keys(files, path, head, std::span(&named_by_input, 1));
+  write_keys(files, path, head, {{head, "w"}});
   return 0;
 }

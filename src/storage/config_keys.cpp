@@ -29,10 +29,10 @@ std::u16string config_path_for(std::u16string_view exe_path) {
 }
 
 std::vector<std::string> read_keys(FileStore& files, std::u16string_view path, std::string_view section,
-                                   std::span<const ProfileEntry> keys) {
+                                   const std::vector<ProfileEntry>& keys) {
   path = strip_control_prefix(path);
   section = strip_control_prefix(section);
-  std::vector<ProfileEntry> stripped(keys.begin(), keys.end());
+  std::vector<ProfileEntry> stripped = keys;
   for (ProfileEntry& entry : stripped) entry.key = strip_control_prefix(entry.key);
   if (path.empty() || section.empty()) return std::vector<std::string>(keys.size());
   std::vector<std::string> values = profile_read(files, std::u16string(path), section, stripped, kReadBufferSize);
@@ -43,7 +43,7 @@ std::vector<std::string> read_keys(FileStore& files, std::u16string_view path, s
 }
 
 bool write_keys(FileStore& files, std::u16string_view path, std::string_view section,
-                std::span<const ProfileEntry> entries) {
+                const std::vector<ProfileEntry>& entries) {
   return profile_write(files, std::u16string(path), section, entries);
 }
 

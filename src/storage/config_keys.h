@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,12 +27,12 @@ std::u16string config_path_for(std::u16string_view exe_path);
 // first stripped from the path, the section and each key; an empty path or
 // section reads every key, and an empty key reads, as the empty text.
 std::vector<std::string> read_keys(FileStore& files, std::u16string_view path, std::string_view section,
-                                   std::span<const ProfileEntry> keys);
+                                   const std::vector<ProfileEntry>& keys);
 
 // Writes each key = value into `section`, in order and as one save,
 // creating the file and the section when they are missing. False when it
 // could not be stored; the file is then as it was.
 bool write_keys(FileStore& files, std::u16string_view path, std::string_view section,
-                std::span<const ProfileEntry> entries);
+                const std::vector<ProfileEntry>& entries);
 
 }  // namespace tapvero::storage

@@ -298,7 +298,7 @@ std::optional<std::string> with_value(std::string_view bytes, std::string_view s
 }  // namespace
 
 std::vector<std::string> profile_read(FileStore& files, const std::u16string& path, std::string_view section,
-                                      std::span<const ProfileEntry> keys, std::size_t buffer_size) {
+                                      const std::vector<ProfileEntry>& keys, std::size_t buffer_size) {
   if (buffer_size == 0) return std::vector<std::string>(keys.size());
   const ReadResult file = files.read(path);
   Document doc = parse(file.status == ReadResult::Status::kFound ? std::string_view(file.bytes) : std::string_view());
@@ -318,7 +318,7 @@ std::vector<std::string> profile_read(FileStore& files, const std::u16string& pa
 }
 
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
-                   std::span<const ProfileEntry> entries) {
+                   const std::vector<ProfileEntry>& entries) {
   const auto with_entries = [&](const std::string& bytes) {
     std::optional<std::string> changed;
     for (const ProfileEntry& e : entries) {

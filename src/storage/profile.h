@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +30,7 @@ struct ProfileEntry {
 // (never inside a double-byte character). The file is read and parsed once:
 // every value comes from the same version of it.
 std::vector<std::string> profile_read(FileStore& files, const std::u16string& path, std::string_view section,
-                                      std::span<const ProfileEntry> keys, std::size_t buffer_size);
+                                      const std::vector<ProfileEntry>& keys, std::size_t buffer_size);
 
 // Sets each key in `section` to its value, in order, creating the file, the
 // section and the keys as needed, as one save: the file goes from its old
@@ -40,6 +39,6 @@ std::vector<std::string> profile_read(FileStore& files, const std::u16string& pa
 // file could not be read, or changed but could not be written; it is then
 // as it was. A save that changes nothing succeeds without asking to write.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
-                   std::span<const ProfileEntry> entries);
+                   const std::vector<ProfileEntry>& entries);
 
 }  // namespace tapvero::storage

@@ -65,12 +65,10 @@ class FileStoreWin : public ::testing::Test {
   }
   std::string file() const { return system_file_store().read(u16(path_)).bytes; }
   std::string read(const std::string& key, const std::string& fallback) {
-    const ProfileEntry entry{key, fallback};
-    return read_keys(system_file_store(), u16(path_), "Tapvero", std::span(&entry, 1))[0];
+    return read_keys(system_file_store(), u16(path_), "Tapvero", {{key, fallback}})[0];
   }
   bool write(const std::string& key, const std::string& value) {
-    const ProfileEntry entry{key, value};
-    return write_keys(system_file_store(), u16(path_), "Tapvero", std::span(&entry, 1));
+    return write_keys(system_file_store(), u16(path_), "Tapvero", {{key, value}});
   }
 
   std::wstring child_exe() const {

@@ -243,18 +243,17 @@ TEST_F(Differential, SameReadsAndSameFiles) {
     int step = 0;
     for (const Op& op : c.ops) {
       SCOPED_TRACE("step " + std::to_string(++step) + " [" + printable(op.section) + "] " + printable(op.key));
-      const ProfileEntry entry{op.key, op.value};
       if (op.kind == Op::kWrite) {
         const bool their_result =
             WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), theirs.c_str()) != 0;
-        EXPECT_EQ(profile_write(system_file_store(), ours_wide, op.section, std::span(&entry, 1)), their_result);
+        EXPECT_EQ(profile_write(system_file_store(), ours_wide, op.section, {{op.key, op.value}}), their_result);
       } else {
         std::string buffer(kReadBufferSize, '\0');
         const DWORD n = GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), buffer.data(),
                                                  static_cast<DWORD>(buffer.size()), theirs.c_str());
         buffer.resize(n);
         EXPECT_TRUE(same_bytes(
-            profile_read(system_file_store(), ours_wide, op.section, std::span(&entry, 1), kReadBufferSize)[0],
+            profile_read(system_file_store(), ours_wide, op.section, {{op.key, op.value}}, kReadBufferSize)[0],
             buffer));
       }
       const auto their_file = file_bytes(theirs);

@@ -18,30 +18,16 @@ class Profile : public ::testing::Test {
  protected:
   std::string read(std::string_view key, std::string_view fallback = "<none>", std::string_view section = kSection,
                    std::size_t buffer_size = kReadBufferSize) {
-    const ProfileEntry entry{key, fallback};
-    return profile_read(files, kPath, section, std::span(&entry, 1), buffer_size)[0];
+    return profile_read(files, kPath, section, {{key, fallback}}, buffer_size)[0];
   }
   bool write(std::string_view key, std::string_view value, std::string_view section = kSection) {
-    const ProfileEntry entry{key, value};
-    return profile_write(files, kPath, section, std::span(&entry, 1));
+    return profile_write(files, kPath, section, {{key, value}});
   }
   void given(std::string content) { files.files[kPath] = std::move(content); }
   const std::string& file() { return files.files[kPath]; }
 
   MemoryFileStore files;
 };
-
-TEST_F(Profile, FirstWritesCreateTheFileWithKeysInOrder) {
-  EXPECT_TRUE(write("Z", "z"));
-  EXPECT_TRUE(write(kZOn, kTrue));
-  EXPECT_TRUE(write("X", "x"));
-  EXPECT_TRUE(write(kXOn, kTrue));
-  EXPECT_TRUE(write(kMouse, kFalse));
-  EXPECT_EQ(file(), std::string("[Tapvero]\r\nZ=z\r\n") + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" + kTrue +
-                        "\r\n" + kMouse + "=" + kFalse + "\r\n");
-  EXPECT_EQ(read(kZOn), kTrue);
-  EXPECT_EQ(read(kMouse), kFalse);
-}
 
 TEST_F(Profile, ReplacesInPlaceAndAppendsNewKeysToTheirSection) {
   given("; settings\r\n[Other]\r\na=1\r\n[Tapvero]\r\nZ=z\r\nX=x\r\n[Last]\r\nb=2\r\n");
@@ -231,15 +217,14 @@ TEST(SettingsFile, PathIsTheExecutablesFolderPlusConfigIni) {
 TEST(SettingsFile, ReadKeysStripsLeadingControlsAndShortCutsEmptyNames) {
   MemoryFileStore files;
   files.files[kPath] = "[Tapvero]\r\nZ=c\r\n";
-  const ProfileEntry keys[] = {{"Z", "z"}, {"\x1F Z", "z"}, {" \t", "z"}, {"missing", "d"}};
+  const std::vector<ProfileEntry> keys = {{"Z", "z"}, {"\x1F Z", "z"}, {" \t", "z"}, {"missing", "d"}};
   const std::vector<std::string> found = {"c", "c", "", "d"};
   EXPECT_EQ(read_keys(files, kPath, kSection, keys), found);
   EXPECT_EQ(read_keys(files, u"\t " + kPath, "\x01 Tapvero", keys), found);
   EXPECT_EQ(read_keys(files, kPath, "  ", keys), std::vector<std::string>(4));
   EXPECT_EQ(read_keys(files, u"  ", kSection, keys), std::vector<std::string>(4));
   // Several keys are one save, and a save that changes nothing replaces nothing.
-  const ProfileEntry entries[] = {{"X", "x"}, {"Z", "c"}, {"Y", "y"}};
-  for (int i = 0; i < 2; ++i) EXPECT_TRUE(write_keys(files, kPath, kSection, entries));
+  for (int i = 0; i < 2; ++i) EXPECT_TRUE(write_keys(files, kPath, kSection, {{"X", "x"}, {"Z", "c"}, {"Y", "y"}}));
   EXPECT_EQ(files.files[kPath], "[Tapvero]\r\nZ=c\r\nX=x\r\nY=y\r\n");
   EXPECT_EQ(files.writes, 1);
 }

@@ -18,11 +18,6 @@ namespace {
 
 std::u16string u16(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
 
-bool save(const wchar_t* path, const std::string& key, const std::string& value) {
-  const ProfileEntry entry{key, value};
-  return profile_write(system_file_store(), u16(path), "Tapvero", std::span(&entry, 1));
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -31,7 +26,7 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE saved = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, argv[3]);
     if (saved == nullptr) return 3;
     for (long n = 1;; ++n) {
-      if (!save(argv[2], "Z", std::to_string(n))) return 2;
+      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", {{"Z", std::to_string(n)}})) return 2;
       ReleaseSemaphore(saved, 1, nullptr);
     }
   }
@@ -44,7 +39,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::string prefix(argv[3], argv[3] + wcslen(argv[3]));
     const int count = _wtoi(argv[4]);
     for (int i = 1; i <= count; ++i) {
-      if (!save(argv[2], prefix + std::to_string(i), "1")) return 2;
+      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", {{prefix + std::to_string(i), "1"}})) return 2;
     }
     return 0;
   }

@@ -2,6 +2,7 @@
 // the program's rows of settings give them.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -12,10 +13,7 @@ namespace tapvero::test {
 
 // The key of the setting kept in `field`.
 inline std::string key_of(storage::SettingField field) {
-  for (const storage::Setting& row : storage::kSettings) {
-    if (row.field == field) return std::string(row.key);
-  }
-  return {};
+  return std::string(std::ranges::find(storage::kSettings, field, &storage::Setting::field)->key);
 }
 
 inline const std::string kZOn = key_of(&storage::Settings::z_on);           // 开启Z键
