@@ -25,7 +25,7 @@ void SettingsControls::load() {
   keys_changed_(value_.z_key_code, value_.x_key_code);
   for (const storage::Setting& row : storage::kSettings) {
     if (const auto* text_field = std::get_if<std::string Settings::*>(&row.field)) {
-      ui_.set_text(control_of(row.field), text::gbk_to_utf16(value_.**text_field));
+      ui_.set_text(control_of(row.field), text::gbk_to_utf16(value_.*(*text_field)));
     } else {
       ui_.set_ticked(control_of(row.field), value_.*std::get<bool Settings::*>(row.field));
     }
@@ -36,7 +36,7 @@ void SettingsControls::take_controls(SaveGroup group) {
   for (const storage::Setting& row : storage::kSettings) {
     if (!row.written_by(group, value_)) continue;
     if (const auto* text_field = std::get_if<std::string Settings::*>(&row.field)) {
-      value_.** text_field = gbk_text(control_of(row.field));
+      value_.*(*text_field) = gbk_text(control_of(row.field));
     } else {
       value_.*std::get<bool Settings::*>(row.field) = ui_.ticked(control_of(row.field));
     }

@@ -5,10 +5,10 @@
 namespace tapvero::storage {
 namespace {
 
-// Read key drops characters up to 32 before a path, section or key, as the
-// profile read the settings file was first written for does. None of the
-// program's own names starts with one: only a caller passing such a name
-// (read_keys' test does) relies on it.
+// Read key takes names as the settings file's first reader did: characters
+// up to 32 before a path, section or key are dropped. None of the program's
+// own names starts with one; only a caller passing such a name (read_keys'
+// test) relies on it.
 std::string_view strip_control_prefix(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
   return s;

@@ -16,7 +16,7 @@ constexpr std::string_view kKeySuffix = "\xBC\xFC";  // 键
 // Puts a stored text into `row`'s setting, as the row takes it.
 void take(Settings& s, const Setting& row, std::string value) {
   if (const auto* flag = std::get_if<bool Settings::*>(&row.field)) {
-    s.** flag = row.take == Take::kAllButFalse ? value != kFalseText : value == kTrueText;
+    s.*(*flag) = row.take == Take::kAllButFalse ? value != kFalseText : value == kTrueText;
     return;
   }
   const std::int32_t n = text::text_to_int(value);
@@ -27,7 +27,7 @@ void take(Settings& s, const Setting& row, std::string value) {
 // The text the file stores for `row`'s setting.
 std::string stored_text(const Settings& s, const Setting& row) {
   if (const auto* flag = std::get_if<bool Settings::*>(&row.field))
-    return std::string(s.**flag ? kTrueText : kFalseText);
+    return std::string(s.*(*flag) ? kTrueText : kFalseText);
   const std::string& value = s.*std::get<std::string Settings::*>(row.field);
   return row.take == Take::kKeyName ? text::to_lower_ascii(value) : value;
 }
