@@ -1,5 +1,6 @@
 #include "form/main_form.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -113,7 +114,32 @@ const ControlSpec kControls[] = {
 
 static_assert(std::size(kControls) == kControlCount);
 
+// Each setting's control; every setting has one.
+struct SettingControl {
+  storage::SettingField setting;
+  Control control;
+};
+using storage::Settings;
+constexpr SettingControl kSettingControls[] = {
+    {&Settings::z_key, 编辑框_Z},
+    {&Settings::z_on, 选择框Z},
+    {&Settings::x_key, 编辑框_X},
+    {&Settings::x_on, 选择框X},
+    {&Settings::mouse, 选择框_鼠标},
+    {&Settings::stage, 编辑框_阶段},
+    {&Settings::windowed, 选择框_开启窗口化},
+    {&Settings::width, 编辑框_宽},
+    {&Settings::height, 编辑框_高},
+};
+static_assert(std::ranges::all_of(storage::kSettings, [](const storage::Setting& row) {
+  return std::ranges::count(kSettingControls, row.field, &SettingControl::setting) == 1;
+}));
+
 }  // namespace
+
+Control control_of(const storage::SettingField& setting) {
+  return std::ranges::find(kSettingControls, setting, &SettingControl::setting)->control;
+}
 
 const widgets::FormSpec& main_form() {
   static const widgets::FormSpec form{

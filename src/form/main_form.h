@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "storage/settings.h"
 #include "tapvero_version.h"
 #include "widgets/form.h"
 
@@ -58,6 +59,9 @@ inline constexpr int kControlCount = 标签_倒计时 + 1;
 // The main window as created, before the created handler shrinks it. The
 // settings' controls start with the settings' defaults.
 const widgets::FormSpec& main_form();
+
+// The control that shows a setting: an edit box a text, a check box a truth.
+Control control_of(const storage::SettingField& setting);
 
 // The window's title, with the version from project().
 inline constexpr std::u16string_view kTitle = u"" TAPVERO_TITLE;
