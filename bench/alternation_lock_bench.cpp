@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "alternation_lock/key_lock.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 
 namespace {
 
@@ -14,24 +14,6 @@ using namespace tapvero;
 constexpr std::int32_t kZ = 0x5A;
 constexpr std::int32_t kX = 0x58;
 
-// Windows taking every call at no cost of its own; synthesised keys come
-// back through the hook at once, as they do on Windows.
-class QuietInputSystem final : public input::InputSystem {
- public:
-  input::HookHandle set_keyboard_hook(input::KeyboardHook& hook) override {
-    hook_ = &hook;
-    return 1;
-  }
-  void unhook(input::HookHandle) override {}
-  std::uint32_t scan_code(std::int32_t) override { return 0x2C; }
-  void key_event(std::int32_t key_code, std::uint32_t, std::uint32_t flags) override {
-    hook_->on_key_event({key_code, input::kKeyInjected | ((flags & input::kKeyEventKeyUp) ? input::kKeyUp : 0), 0});
-  }
-
- private:
-  input::KeyboardHook* hook_ = nullptr;
-};
-
 // A lock switched on and stepped `alternations` times.
 struct Rig {
   explicit Rig(std::int64_t alternations) {
@@ -39,9 +21,9 @@ struct Rig {
     lock.start();
     for (; presses < alternations; ++presses) step();
   }
-  void step() { lock.lock_key_step(presses % 2 == 0 ? kZ : kX); }
+  void step() { lock.lock_key_step(presses % 2 == 0 ? kZ : kX, false); }
 
-  QuietInputSystem system;
+  input::FakeKeyboard system;
   input::InlineInputThread thread;
   alternation_lock::KeyLock lock{system, thread, [] {}};
   std::int64_t presses = 0;

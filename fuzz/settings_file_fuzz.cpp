@@ -10,6 +10,7 @@
 #include "storage/config_keys.h"
 #include "storage/file_store.h"
 #include "storage/profile.h"
+#include "storage/settings.h"
 #include "support/memory_file_store.h"
 
 using namespace tapvero::storage;
@@ -27,19 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemoryFileStore files;
   files.files[path] = std::string(reinterpret_cast<const char*>(data), size);
 
-  // The program's own reads, and reads with names taken from the input.
-  for (const char* key : {"Z", "X", "\xBF\xAA\xC6\xF4\x5A\xBC\xFC", "\xBD\xD7\xB6\xCE", "\xB8\xDF"}) {
-    const std::string value = read_key(files, path, "Tapvero", key, "default");
-    check(value.size() < kReadBufferSize);
-  }
+  // The program's own load, and reads with names taken from the input.
+  const Settings loaded = SettingsFile(files, [&] { return path; }).load();
+  check(loaded.z_key.size() < kReadBufferSize && loaded.height.size() < kReadBufferSize);
   const std::string head(reinterpret_cast<const char*>(data), size < 8 ? size : 8);
-  (void)profile_read(files, path, head, head, head, 16);
+  (void)profile_read(files, path, head, {{head, head}}, 16);
 
   // A value written reads back, and writing it again leaves the file alone.
   const std::string value = "v" + std::to_string(size);
-  profile_write(files, path, "Tapvero", "Z", value);
+  write_keys(files, path, "Tapvero", {{"Z", value}});
   const std::string after = files.files[path];
-  check(read_key(files, path, "Tapvero", "Z", "default") == value);
+  check(read_keys(files, path, "Tapvero", {{"Z", "default"}})[0] == value);
 
   // In a GBK file (one without a byte-order mark, which is not re-encoded)
   // the bytes that differ lie within one line of the old file: the one
@@ -57,11 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(before.substr(prefix, before.size() - prefix - suffix).find_first_of("\r\n") == std::string_view::npos);
   }
   const int writes = files.writes;
-  profile_write(files, path, "Tapvero", "Z", value);
+  write_keys(files, path, "Tapvero", {{"Z", value}});
   check(files.writes == writes && files.files[path] == after);
 
   // A name taken from the input can be written and read back too, unless
   // blanks, brackets, '=' or line breaks make it another name.
-  profile_write(files, path, head, head, "w");
+  write_keys(files, path, head, {{head, "w"}});
   return 0;
 }

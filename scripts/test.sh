@@ -2,7 +2,8 @@
 # Builds everything and runs every test: the portable code natively (plain,
 # and with AddressSanitizer + UndefinedBehaviorSanitizer and the fuzzers),
 # then the Windows build and its tests under Wine with code pages 936 and
-# 1252. Installs what is missing first. Exits non-zero if anything fails.
+# 1252, and last the download, made twice and checked. Installs what is
+# missing first. Exits non-zero if anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +35,11 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/windows -j "$jobs"
 step "Windows tests under Wine"
 ctest --test-dir build/windows -j "$jobs" --output-on-failure || status=1
+
+# The download as scripts/package.sh makes it, with all its checks, twice
+# from copies in other folders: the same bytes both times.
+step "the download: Release build, zip, checks, reproducible"
+tools/reproducible-build.sh || status=1
 
 if [ "$status" -eq 0 ]; then step "all tests passed"; else step "SOME TESTS FAILED"; fi
 exit "$status"

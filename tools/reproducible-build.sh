@@ -1,26 +1,28 @@
 #!/usr/bin/env bash
-# reproducible-build.sh: builds Tapvero.exe in Release twice, from two copies
-# of this checkout in folders of different names and depths, and compares
-# the two program files. A release is only verifiable if anyone building the
-# same commit gets the same bytes: no time stamps, no build paths inside.
-# Prints both SHA-256 sums; exits non-zero if they differ.
+# reproducible-build.sh: makes the download twice, from two copies of this
+# checkout in folders of different names and depths, with every check of
+# tools/make-package.sh, and compares the two zips byte for byte. A release
+# is only verifiable if anyone building the same commit gets the same bytes:
+# no time stamps, no build paths inside. Prints both SHA-256 sums; exits
+# non-zero if a check fails or the zips differ.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tapvero-reproducible.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Zip dates start in 1980: without a commit, that.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || echo 315532800)}
 
-sums=()
+zips=()
 for dir in "$work/a" "$work/second/build-folder-with-a-longer-name"; do
   mkdir -p "$dir/source"
   # The checkout as it is, without what builds and packages leave in it.
   tar -C "$root" --exclude=./build --exclude=./dist --exclude=./notes --exclude=./.git -cf - . | tar -xf - -C "$dir/source"
-  "$root/tools/release-build.sh" "$dir/source" "$dir/build"
-  sums+=("$(sha256sum "$dir/build/Tapvero.exe" | cut -d' ' -f1)")
-  echo "${sums[-1]}  $dir/build/Tapvero.exe"
+  "$root/tools/make-package.sh" "$dir/source" "$dir" "$dir/out"
+  zips+=("$(ls "$dir"/out/Tapvero-*-win64.zip)")
 done
-if [ "${sums[0]}" != "${sums[1]}" ]; then
-  echo "reproducible-build: FAILED: the two builds of Tapvero.exe differ" >&2
+if ! cmp -s "${zips[0]}" "${zips[1]}"; then
+  echo "reproducible-build: FAILED: the two downloads differ" >&2
   cmp -l "$work/a/build/Tapvero.exe" "$work/second/build-folder-with-a-longer-name/build/Tapvero.exe" | head -n 20 >&2 || true
   exit 1
 fi
-echo "reproducible-build: both builds of Tapvero.exe are identical ($(stat -c %s "$work/a/build/Tapvero.exe") bytes)"
+echo "reproducible-build: both downloads are identical ($(stat -c %s "${zips[0]}") bytes)"

@@ -4,7 +4,7 @@
 
 namespace tapvero::alternation_lock {
 
-AlternationLock::AlternationLock(widgets::Ui& ui, input::InputSystem& system, input::InputThread& thread)
+AlternationLock::AlternationLock(widgets::Ui& ui, input::HookInstaller& system, input::InputThread& thread)
     : ui_(ui),
       thread_(thread),
       // The lock went off on the input thread (F12, or a hook lost for
@@ -32,7 +32,14 @@ void AlternationLock::switch_lock_off() {
   show(false);
 }
 
-void AlternationLock::release_keyboard() {
+bool AlternationLock::own_window_key(std::int32_t key_code, bool released, std::uint32_t message_time) {
+  if (!keys_.concerns(key_code)) return false;
+  bool withheld = false;
+  thread_.run([&] { withheld = keys_.own_window_key({key_code, released ? input::kKeyUp : 0u, message_time}); });
+  return withheld;
+}
+
+void AlternationLock::remove_hook() {
   thread_.run([&] { keys_.stop(); });
 }
 

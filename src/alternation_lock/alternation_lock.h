@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "alternation_lock/key_lock.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "widgets/ui.h"
 
@@ -13,7 +13,7 @@ namespace tapvero::alternation_lock {
 
 class AlternationLock {
  public:
-  AlternationLock(widgets::Ui& ui, input::InputSystem& system, input::InputThread& thread);
+  AlternationLock(widgets::Ui& ui, input::HookInstaller& system, input::InputThread& thread);
   AlternationLock(const AlternationLock&) = delete;
   AlternationLock& operator=(const AlternationLock&) = delete;
 
@@ -28,7 +28,13 @@ class AlternationLock {
   }
   // The window closing: the hook goes, whether or not the lock was ever
   // on; the buttons stay as they are.
-  void release_keyboard();
+  void remove_hook();
+
+  // A key going down or up in one of our own windows, before the window
+  // acts on it: true if the lock withholds it (see KeyLock::own_window_key).
+  // Only the trigger keys and F12, while the lock is on, cost a visit to the
+  // input thread.
+  bool own_window_key(std::int32_t key_code, bool released, std::uint32_t message_time);
 
   // The input thread's part, for what reaches that thread directly.
   KeyLock& key_lock() { return keys_; }

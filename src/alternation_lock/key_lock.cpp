@@ -2,7 +2,7 @@
 
 namespace tapvero::alternation_lock {
 
-KeyLock::KeyLock(input::InputSystem& system, input::InputThread& thread, std::function<void()> switched_itself_off)
+KeyLock::KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off)
     : system_(system), thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
 
 void KeyLock::set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
@@ -23,7 +23,7 @@ void KeyLock::set_state(LockState state) {
 }
 
 void KeyLock::install_hook() {
-  hook_.install_keyboard_hook([this](std::int32_t key_code) { return lock_key_step(key_code); },
+  hook_.install_keyboard_hook([this](std::int32_t key_code, bool repeat) { return lock_key_step(key_code, repeat); },
                               [this](const input::KeyEvent& event) { watch_.hook_saw(event); });
   watch_.reset();
 }
@@ -35,17 +35,18 @@ bool KeyLock::start() {
   return on();
 }
 
-// Runs while Windows holds the keystroke: a few comparisons, and for an
-// accepted press one synthesised release.
-bool KeyLock::lock_key_step(std::int32_t key_code) {
-  // A repeat of the last key changes nothing, and is withheld while it is
-  // the locked one (after switching off and on, nothing is).
-  if (key_code == last_key_) return locked_key_ != 0 && key_code == locked_key_;
+// Runs while Windows holds the keystroke: a few comparisons.
+bool KeyLock::lock_key_step(std::int32_t key_code, bool repeat) {
+  const bool locked = locked_key_ != 0 && key_code == locked_key_;
+  // A held key's repeat, or another press of the last key, changes nothing;
+  // it is withheld while its key is the locked one (after switching off and
+  // on, nothing is).
+  if (repeat || key_code == last_key_) return locked;
   const auto [z, x] = trigger_keys();
   if (key_code == z) {
-    lock(LockState::kZLocked, z, x);
+    lock(LockState::kZLocked, z);
   } else if (key_code == x) {
-    lock(LockState::kXLocked, x, z);
+    lock(LockState::kXLocked, x);
   } else if (key_code == kF12) {
     stop();
     switched_itself_off_();
@@ -53,14 +54,20 @@ bool KeyLock::lock_key_step(std::int32_t key_code) {
   return false;
 }
 
-void KeyLock::lock(LockState state, std::int32_t pressed, std::int32_t other) {
+// The other key is free again; this press goes on as the player made it.
+void KeyLock::lock(LockState state, std::int32_t pressed) {
   last_key_ = pressed;
   locked_key_ = pressed;
   set_state(state);
-  // The other key is free again: tell every program it is up, so that none
-  // takes it as still held. This press goes on as the player made it.
-  system_.key_event(other, system_.scan_code(other), input::kKeyEventKeyUp);
 }
+
+bool KeyLock::concerns(std::int32_t key_code) const {
+  if (!on() || key_code == 0) return false;
+  const auto [z, x] = trigger_keys();
+  return key_code == z || key_code == x || key_code == kF12;
+}
+
+bool KeyLock::own_window_key(const input::KeyEvent& event) { return on() && hook_.on_own_window_event(event); }
 
 void KeyLock::stop() {
   hook_.remove_keyboard_hook();

@@ -2,10 +2,12 @@
 // trigger key just pressed is withheld from every program until the other
 // trigger key is pressed. The keyboard hook reports each press and withholds
 // the locked key's presses itself, so no program gets them by any path; an
-// accepted press goes on as the player made it. Everything here but the
-// calls marked "any thread" runs on the input thread, where Windows holds
-// each key of the desktop until the hook returns: it touches no control and
-// waits for nobody.
+// accepted press and every release go on as the player made them, and the
+// lock never sends a key event of its own. A key held down repeats, and a
+// repeat is no press: it changes nothing, and is withheld only while its key
+// is the locked one. Everything here but the calls marked "any thread" runs
+// on the input thread, where Windows holds each key of the desktop until the
+// hook returns: it touches no control and waits for nobody.
 #pragma once
 
 #include <atomic>
@@ -14,7 +16,7 @@
 #include <utility>
 
 #include "input/hook_watch.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "input/keyboard_hook.h"
 
@@ -30,7 +32,7 @@ class KeyLock {
  public:
   // `switched_itself_off` is called, on the input thread, when the lock went
   // off by itself: F12, or a hook lost and not to be had again.
-  KeyLock(input::InputSystem& system, input::InputThread& thread, std::function<void()> switched_itself_off);
+  KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off);
   KeyLock(const KeyLock&) = delete;
   KeyLock& operator=(const KeyLock&) = delete;
 
@@ -45,9 +47,16 @@ class KeyLock {
   // The hook on, nothing locked yet; false (and still off) when Windows
   // refuses the hook.
   bool start();
-  // Every key press the hook reports, physical or synthesised: true
-  // withholds it.
-  bool lock_key_step(std::int32_t key_code);
+  // Every key press the hook reports, physical or injected, and whether it
+  // is a held key's repeat: true withholds it.
+  bool lock_key_step(std::int32_t key_code, bool repeat);
+  // Any thread: whether a key event of `key_code` matters to the lock now
+  // (it is on, and the key is a trigger key or F12).
+  bool concerns(std::int32_t key_code) const;
+  // A key event that reached one of our own windows, where Windows may not
+  // have called the hook: decided once, here if the hook was not called for
+  // it. True if the window must not act on it.
+  bool own_window_key(const input::KeyEvent& event);
   // The hook off, nothing withheld.
   void stop();
   // Every key press that raw input saw; `in_front` when it went to one of
@@ -66,10 +75,10 @@ class KeyLock {
   std::pair<std::int32_t, std::int32_t> trigger_keys() const;
   void set_state(LockState state);
   void install_hook();
-  void lock(LockState state, std::int32_t pressed, std::int32_t other);
+  void lock(LockState state, std::int32_t pressed);
   void check_hook(const input::HookWatch::Ticket& ticket);
 
-  input::InputSystem& system_;
+  input::HookInstaller& system_;
   input::InputThread& thread_;
   const std::function<void()> switched_itself_off_;
   std::function<void(bool on)> switched_;

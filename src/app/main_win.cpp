@@ -3,9 +3,9 @@
 
 #include "app/main_window.h"
 #include "form/main_form.h"
-#include "input/input_system_win.h"
+#include "input/hook_installer_win.h"
 #include "input/input_thread_win.h"
-#include "input/input_timer_win.h"
+#include "input/press_stamper_win.h"
 #include "positioning_test/window_services_win.h"
 #include "storage/config_keys.h"
 #include "storage/file_store.h"
@@ -49,31 +49,31 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   // and stops at the exit.
   input::PressStamps stamps;
   input::Win32InputThread input_thread;
-  input::InputTimer input_timer(stamps);
-  input_thread.run([&] { input_timer.listen(input_thread.hwnd()); });
+  input::PressStamper press_stamper(stamps);
+  input_thread.run([&] { press_stamper.listen(input_thread.hwnd()); });
   widgets::Win32Ui ui(instance, form::main_form());
-  if (input_timer.running()) ui.take_input_times_from(&stamps, input_timer.scale());
+  if (press_stamper.running()) ui.take_input_times_from(&stamps, press_stamper.scale());
   base::SystemClock clock;
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
-  input::Win32InputSystem input_system;
+  input::Win32HookInstaller hooks;
   app::MainWindow program({ui, clock, storage::system_file_store(),
-                           [] { return storage::config_path_for(module_path()); }, window_services, input_system,
+                           [] { return storage::config_path_for(module_path()); }, window_services, hooks,
                            input_thread});
   alternation_lock::KeyLock& lock = program.key_lock();
-  // Raw input as far as it is needed: see InputTimer.
-  ui.on_activation([&](bool active) { input_thread.run([&] { input_timer.set_program_active(active); }); });
+  // Raw input as far as it is needed: see PressStamper.
+  ui.on_activation([&](bool active) { input_thread.run([&] { press_stamper.set_program_active(active); }); });
   input_thread.run([&] {
-    lock.when_switched([&](bool on) { input_timer.set_lock_on(on); });
+    lock.when_switched([&](bool on) { press_stamper.set_lock_on(on); });
     input_thread.route_raw_input_to([&](HRAWINPUT handle) {
       const std::optional<RAWINPUT> raw = input::read_raw_input(handle);
       if (!raw) return;
-      input_timer.stamp(*raw);
+      press_stamper.stamp(*raw);
       if (const std::optional<int> key = input::key_press_of(*raw)) lock.raw_input_press(*key, own_window_in_front());
     });
   });
   const int result = ui.create(program, show) ? ui.run() : 1;
   input_thread.run([&] {
-    input_timer.stop_listening();
+    press_stamper.stop_listening();
     lock.when_switched(nullptr);
     input_thread.route_raw_input_to(nullptr);
   });

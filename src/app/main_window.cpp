@@ -34,7 +34,7 @@ MainWindow::MainWindow(const Services& services)
       speed_test_(services.ui, settings_.value()),
       positioning_(services.ui, services.clock, services.window_services, settings_.value(),
                    [this] { settings_.save_windowed_mode(); }),
-      lock_(services.ui, services.input, services.input_thread) {
+      lock_(services.ui, services.hooks, services.input_thread) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -93,7 +93,7 @@ bool MainWindow::close_requested() {
     positioning_.end_run();
     return false;
   }
-  lock_.release_keyboard();
+  lock_.remove_hook();
   return true;
 }
 
@@ -107,6 +107,13 @@ void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_
 
 bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) {
   return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}, false, at_ms});
+}
+
+// The alternation lock decides a trigger key or F12 that Windows did not
+// show its hook before the window can act on it: a locked key is never
+// counted, in our own window either.
+bool MainWindow::on_key_message(int key_code, bool released, std::uint32_t message_time) {
+  return !lock_.own_window_key(key_code, released, message_time);
 }
 
 bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,

@@ -9,7 +9,7 @@
 
 #include "alternation_lock/alternation_lock.h"
 #include "app/settings_controls.h"
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
@@ -38,9 +38,8 @@ struct Services {
   storage::FileStore& files;
   std::function<std::u16string()> config_path;
   positioning_test::WindowServices& window_services;
-  // The keyboard hook and synthesised keys of the alternation lock,
-  // and the thread they belong to.
-  input::InputSystem& input;
+  // The alternation lock's keyboard hook, and the thread it belongs to.
+  input::HookInstaller& hooks;
   input::InputThread& input_thread;
 };
 
@@ -52,6 +51,7 @@ class MainWindow final : public widgets::EventSink {
   bool on_close_requested() override;
   void on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_ms) override;
   bool on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) override;
+  bool on_key_message(int key_code, bool released, std::uint32_t message_time) override;
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
                     base::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;

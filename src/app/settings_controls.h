@@ -1,6 +1,7 @@
 // The settings between the file and the window: the loaded value goes into
-// the controls, and each save reads its controls into the value and saves
-// that part of it. A save that fails says so; the session keeps the new
+// the controls (each setting's control as form::control_of gives it), and
+// each save reads the controls of its settings into the value and saves
+// those. A save that fails says so; the session keeps the new
 // values all the same.
 #pragma once
 
@@ -40,6 +41,8 @@ class SettingsControls {
 
  private:
   std::string gbk_text(widgets::ControlId id) const;
+  // Reads the controls of the settings `group` writes into the value.
+  void take_controls(storage::SaveGroup group);
   void report(bool saved);
 
   widgets::Ui& ui_;

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 
 namespace tapvero::input {
 

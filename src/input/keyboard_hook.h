@@ -1,25 +1,29 @@
 // The system-wide low-level keyboard hook: every key event on the desktop,
 // whichever program has the focus, goes to one callback, which may withhold
 // a key press from every program; everything else goes on to the next hook
-// unchanged.
+// unchanged. It never sends a key event of its own.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
-#include "input/input_system.h"
+#include "input/held_keys.h"
+#include "input/hook_installer.h"
 
 namespace tapvero::input {
 
 class KeyboardHook {
  public:
-  // Receives the virtual-key code of each reported key press; true
-  // withholds that press from every program.
-  using Callback = std::function<bool(std::int32_t key_code)>;
+  // Receives the virtual-key code of each reported key press, and whether
+  // it is the auto-repeat of a key held down; true withholds that press
+  // from every program.
+  using Callback = std::function<bool(std::int32_t key_code, bool repeat)>;
   // Sees every event the hook is called for, reported or not.
   using Observer = std::function<void(const KeyEvent& event)>;
 
-  explicit KeyboardHook(InputSystem& system) : system_(system) {}
+  explicit KeyboardHook(HookInstaller& system) : system_(system) {}
   KeyboardHook(const KeyboardHook&) = delete;
   KeyboardHook& operator=(const KeyboardHook&) = delete;
 
@@ -36,14 +40,35 @@ class KeyboardHook {
   // injected key with Alt held) goes to the callback, which decides; every
   // other event goes on.
   bool on_key_event(const KeyEvent& event);
+  // A key event that reached one of our own windows, before the window acts
+  // on it. Windows may not have called the hook for it (it reportedly does
+  // not for a program's own window while that program takes raw input):
+  // then it is decided here as the hook would have; a press the hook was
+  // called for, and passed, is not decided twice. The two are told apart by
+  // key and message time, which the hook's event and the window's message
+  // share. True if the window must not have it.
+  bool on_own_window_event(const KeyEvent& event);
 
   HookHandle handle() const { return handle_; }
 
  private:
-  InputSystem& system_;
+  bool decide(const KeyEvent& event);
+
+  // A press the hook passed on, until our window asks about it (or newer
+  // ones take its place).
+  struct Passed {
+    std::int32_t key_code = 0;
+    std::uint32_t time = 0;
+  };
+  static constexpr std::size_t kPassedKept = 128;
+
+  HookInstaller& system_;
   HookHandle handle_ = 0;
   Callback callback_;
   Observer observer_;
+  HeldKeys held_;
+  std::array<Passed, kPassedKept> passed_{};
+  std::size_t next_passed_ = 0;
 };
 
 }  // namespace tapvero::input

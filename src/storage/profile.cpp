@@ -297,28 +297,28 @@ std::optional<std::string> with_value(std::string_view bytes, std::string_view s
 
 }  // namespace
 
-std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                         std::string_view fallback, std::size_t buffer_size) {
-  if (buffer_size == 0) return {};
+std::vector<std::string> profile_read(FileStore& files, const std::u16string& path, std::string_view section,
+                                      const std::vector<ProfileEntry>& keys, std::size_t buffer_size) {
+  if (buffer_size == 0) return std::vector<std::string>(keys.size());
   const ReadResult file = files.read(path);
   Document doc = parse(file.status == ReadResult::Status::kFound ? std::string_view(file.bytes) : std::string_view());
   const Encoding e = doc.encoding;
-
-  // The default loses its trailing spaces, but never its first character.
-  fallback = c_string(fallback);
-  while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
-
-  const Key* found = nullptr;
-  if (Section* s = find_section(doc, trim(to_units(c_string(section), e)))) {
-    found = find_key(*s, trim(to_units(c_string(key), e)), e);
+  Section* s = find_section(doc, trim(to_units(c_string(section), e)));
+  std::vector<std::string> values;
+  for (const auto& [key, default_value] : keys) {
+    // The default loses its trailing spaces, but never its first character.
+    std::string_view fallback = c_string(default_value);
+    while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
+    const Key* found = s ? find_key(*s, trim(to_units(c_string(key), e)), e) : nullptr;
+    const Units result = (found && found->value) ? copy_entry(*found->value, buffer_size)
+                                                 : copy_entry(to_units(fallback, e), buffer_size);
+    values.push_back(cut_bytes(to_gbk(result, e), buffer_size - 1));
   }
-  const Units result =
-      (found && found->value) ? copy_entry(*found->value, buffer_size) : copy_entry(to_units(fallback, e), buffer_size);
-  return cut_bytes(to_gbk(result, e), buffer_size - 1);
+  return values;
 }
 
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
-                   std::span<const ProfileEntry> entries) {
+                   const std::vector<ProfileEntry>& entries) {
   const auto with_entries = [&](const std::string& bytes) {
     std::optional<std::string> changed;
     for (const ProfileEntry& e : entries) {
@@ -342,12 +342,6 @@ bool profile_write(FileStore& files, const std::u16string& path, std::string_vie
     return with_entries(file.bytes);
   });
   return stored && readable;
-}
-
-bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                   std::string_view value) {
-  const ProfileEntry entry{key, value};
-  return profile_write(files, path, section, std::span(&entry, 1));
 }
 
 }  // namespace tapvero::storage

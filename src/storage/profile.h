@@ -11,25 +11,26 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "storage/file_store.h"
 
 namespace tapvero::storage {
 
-// The value of `key` in `section`, or `fallback` when the file, the section
-// or the key does not exist, cut to buffer_size - 1 bytes (never inside a
-// double-byte character).
-std::string profile_read(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                         std::string_view fallback, std::size_t buffer_size);
-
-// One key's new value.
+// One key's new value; for a read, the key and its default.
 struct ProfileEntry {
   std::string_view key;
   std::string_view value;
 };
+
+// The value of each key in `section`, in order, or its default when the
+// file, the section or the key does not exist, cut to buffer_size - 1 bytes
+// (never inside a double-byte character). The file is read and parsed once:
+// every value comes from the same version of it.
+std::vector<std::string> profile_read(FileStore& files, const std::u16string& path, std::string_view section,
+                                      const std::vector<ProfileEntry>& keys, std::size_t buffer_size);
 
 // Sets each key in `section` to its value, in order, creating the file, the
 // section and the keys as needed, as one save: the file goes from its old
@@ -38,9 +39,6 @@ struct ProfileEntry {
 // file could not be read, or changed but could not be written; it is then
 // as it was. A save that changes nothing succeeds without asking to write.
 bool profile_write(FileStore& files, const std::u16string& path, std::string_view section,
-                   std::span<const ProfileEntry> entries);
-// The same for one key.
-bool profile_write(FileStore& files, const std::u16string& path, std::string_view section, std::string_view key,
-                   std::string_view value);
+                   const std::vector<ProfileEntry>& entries);
 
 }  // namespace tapvero::storage

@@ -236,6 +236,16 @@ bool Win32Ui::pre_translate(MSG& msg) {
   return false;
 }
 
+// Whether the program keeps a key message from the window: asked of every
+// key going down or up in our windows, before anything acts on it.
+bool Win32Ui::withheld_key(const MSG& msg) {
+  const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  if (!down && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP) return false;
+  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+  const int key = msg.wParam == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : static_cast<int>(msg.wParam);
+  return !sink_->on_key_message(key, !down, static_cast<std::uint32_t>(msg.time));
+}
+
 // The time of a key press or button release: see PressTimes.
 Tick Win32Ui::input_time(int code, LONG message_time) {
   return press_times_.time_of(code, static_cast<std::int32_t>(message_time), SystemClock().tick_ms());
@@ -246,7 +256,7 @@ void Win32Ui::dispatch(MSG& msg) {
   // else means nothing. The hints' own messages come only from this thread,
   // sent: posted, they are someone else's (see hint_proc).
   if (msg.message == WM_QUIT || (private_message(msg.message) && is_hint_window(msg.hwnd))) return;
-  if (pre_translate(msg)) return;
+  if (withheld_key(msg) || pre_translate(msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }

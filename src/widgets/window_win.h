@@ -48,7 +48,7 @@ class Win32Ui final : public Ui {
 
   HWND main_window() const { return main_; }
   // Where to find the exact times of key presses and button releases (see
-  // InputTimer), and how exact message times are; without them an event is
+  // PressStamper), and how exact message times are; without them an event is
   // timed when it is handled.
   void take_input_times_from(input::PressStamps* stamps, const input::MessageTimeScale& scale) {
     press_times_ = PressTimes(stamps, scale);
@@ -115,6 +115,7 @@ class Win32Ui final : public Ui {
   bool is_hint_window(HWND hwnd) const;
 
   // window_messages_win.cpp
+  bool withheld_key(const MSG& msg);
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
   void give_focus(std::optional<ControlId> id);  // as the keyboard gives it; none: the window itself

@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "form/main_form.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 #include "support/memory_ui.h"
 
 namespace tapvero::alternation_lock {
 namespace {
 
-using input::FakeInputSystem;
+using input::FakeKeyboard;
 using Strings = std::vector<std::string>;
 
 constexpr std::int32_t kZ = 0x5A;
@@ -30,11 +30,12 @@ struct Rig {
   Rig() {
     lock.set_trigger_keys(kZ, kX);
     system.raw_input = [this](std::int32_t key, bool in_front) { keys().raw_input_press(key, in_front); };
+    system.own_window = [this](const input::KeyEvent& e) { return lock.own_window_key(e.key_code, e.released(), e.time); };
   }
   KeyLock& keys() { return lock.key_lock(); }
 
   widgets::MemoryUi ui{form::main_form()};
-  FakeInputSystem system;
+  FakeKeyboard system;
   Thread thread;
   AlternationLock lock{ui, system, thread};
 };
@@ -64,25 +65,54 @@ TEST_F(AlternationLockTest, SwitchingOnInstallsTheHookAndSwapsTheButtons) {
   EXPECT_EQ(keys().last_alternation_key(), 0);
 }
 
-// Key presses with the lock on, and what comes of them: the key-downs the
-// focused program receives, the key left locked, whether the lock is still on.
+// Where the keys go: another program (the game) in front; our own window
+// in front with the hook called for its keys (as under Wine); our own window
+// in front with no hook called for them (as Windows reportedly does while a
+// program takes raw input), where the window asks the lock itself. The lock
+// must decide every press once, the same way, whichever it is.
+enum class Way { kGame, kOwnWindowHooked, kOwnWindowUnhooked };
+
+class EveryWay : public AlternationLockTest {
+ protected:
+  void go(Way way) {
+    system.tapvero_in_front = way != Way::kGame;
+    system.hook_skips_tapvero = way == Way::kOwnWindowUnhooked;
+  }
+};
+
+std::string way_name(Way way) {
+  switch (way) {
+    case Way::kGame:
+      return "Game";
+    case Way::kOwnWindowHooked:
+      return "OwnWindowHooked";
+    case Way::kOwnWindowUnhooked:
+      return "OwnWindowUnhooked";
+  }
+  return {};
+}
+const auto kEveryWay = ::testing::Values(Way::kGame, Way::kOwnWindowHooked, Way::kOwnWindowUnhooked);
+
+// Key taps with the lock on, and what comes of them: the key-downs the
+// program in front receives, the key left locked, whether the lock is still on.
 struct Sequence {
   const char* name;
   std::int32_t z;
   std::int32_t x;
-  std::vector<std::int32_t> presses;
+  std::vector<std::int32_t> taps;
   Strings program;
   std::int32_t locked;
   bool still_on = true;
 };
 
-class LockSequence : public AlternationLockTest, public ::testing::WithParamInterface<Sequence> {};
+class LockSequence : public EveryWay, public ::testing::WithParamInterface<std::tuple<Sequence, Way>> {};
 
 TEST_P(LockSequence, GivesTheProgramOnePressPerAlternation) {
-  const Sequence& c = GetParam();
+  const auto& [c, way] = GetParam();
+  go(way);
   lock.set_trigger_keys(c.z, c.x);
   on();
-  for (const std::int32_t key : c.presses) system.press(key);
+  for (const std::int32_t key : c.taps) system.tap(key);
   EXPECT_EQ(system.program_presses(), c.program);
   EXPECT_EQ(keys().locked_key(), c.locked);
   EXPECT_EQ(system.hook_active(), c.still_on);
@@ -98,12 +128,11 @@ TEST_P(LockSequence, GivesTheProgramOnePressPerAlternation) {
 
 INSTANTIATE_TEST_SUITE_P(
     Presses, LockSequence,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         // The first press after switching on locks its key, whichever slot.
         Sequence{"FirstZ", kZ, kX, {kZ}, {"down 5a"}, kZ}, Sequence{"FirstX", kZ, kX, {kX}, {"down 58"}, kX},
-        // Repeats of the locked key, and a held key's auto-repeat, are withheld.
+        // New presses of the locked key are withheld.
         Sequence{"ZZZ", kZ, kX, {kZ, kZ, kZ}, {"down 5a"}, kZ},
-        Sequence{"HeldX", kZ, kX, {kX, kX, kX, kX, kX}, {"down 58"}, kX},
         Sequence{"ZZXXZX", kZ, kX, {kZ, kZ, kX, kX, kZ, kX}, {"down 5a", "down 58", "down 5a", "down 58"}, kX},
         // Both slots on one key: locked at the first press, for good.
         Sequence{"BothSlotsZ", kZ, kZ, {kZ, kZ, kX, kZ}, {"down 5a", "down 58"}, kZ},
@@ -131,15 +160,18 @@ INSTANTIATE_TEST_SUITE_P(
                  {kZ, 0x41, 0x20, 0x0D, 0x7A, 0x7C, kC, kZ},
                  {"down 5a", "down 41", "down 20", "down d", "down 7a", "down 7c", "down 43"},
                  kZ}),
-    [](const ::testing::TestParamInfo<Sequence>& param) { return std::string(param.param.name); });
+        kEveryWay),
+    [](const auto& param) { return std::get<0>(param.param).name + way_name(std::get<1>(param.param)); });
 
-// The hook's answer to each event, the releases the lock synthesises (with
-// the other key's scan code) and the state it is left in, step by step.
-enum class Act { kPress, kRelease, kSwitchOn, kSwitchOff };
+// What the program in front receives at each step (every release, and no
+// key the player did not press), what the lock asks of Windows, and the
+// state it is left in. A press without a release is the key held down: its
+// next presses are the keyboard's auto-repeat.
+enum class Act { kPress, kRelease, kSwitchOn, kSwitchOff, kWait };
 struct Step {
   Act act;
-  std::int32_t key;
-  Strings answers;  // the synthesised release's comes before the press that made it
+  std::int32_t key;  // kWait: milliseconds
+  Strings program;
   Strings calls;
   LockState after;
 };
@@ -150,15 +182,16 @@ struct Script {
   std::vector<Step> steps;
 };
 
-class LockStateTable : public AlternationLockTest, public ::testing::WithParamInterface<Script> {};
+class LockStateTable : public EveryWay, public ::testing::WithParamInterface<std::tuple<Script, Way>> {};
 
-TEST_P(LockStateTable, TheHookWithholdsTheLockedKeyAndPassesEverythingElse) {
-  const Script& script = GetParam();
+TEST_P(LockStateTable, TheLockedKeyIsWithheldAndEverythingElsePassesAsThePlayerMadeIt) {
+  const auto& [script, way] = GetParam();
+  go(way);
   lock.set_trigger_keys(script.z, script.x);
   on();
   for (std::size_t i = 0; i < script.steps.size(); ++i) {
     const Step& step = script.steps[i];
-    system.hook_answers.clear();
+    system.program_keys.clear();
     system.calls.clear();
     switch (step.act) {
       case Act::kPress:
@@ -173,9 +206,12 @@ TEST_P(LockStateTable, TheHookWithholdsTheLockedKeyAndPassesEverythingElse) {
       case Act::kSwitchOff:
         lock.switch_lock_off();
         break;
+      case Act::kWait:
+        system.wait(static_cast<std::uint32_t>(step.key));
+        break;
     }
     if (step.act == Act::kSwitchOn || step.act == Act::kSwitchOff) system.calls.clear();
-    EXPECT_EQ(system.hook_answers, step.answers) << "step " << i;
+    EXPECT_EQ(system.program_keys, step.program) << "step " << i;
     EXPECT_EQ(system.calls, step.calls) << "step " << i;
     EXPECT_EQ(keys().state(), step.after) << "step " << i;
   }
@@ -186,40 +222,83 @@ using enum LockState;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Scripts, LockStateTable,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         Script{"AlternationOffAndOn",
                kZ,
                kX,
-               {{kPress, kZ, {"up 58 pass", "down 5a pass"}, {"key 58 up 2d"}, kZLocked},
-                {kPress, kZ, {"down 5a withhold"}, {}, kZLocked},  // auto-repeat
-                {kRelease, kZ, {"up 5a pass"}, {}, kZLocked},
-                {kPress, 0x41, {"down 41 pass"}, {}, kZLocked},
-                {kPress, kX, {"up 5a pass", "down 58 pass"}, {"key 5a up 2c"}, kXLocked},
-                {kPress, kX, {"down 58 withhold"}, {}, kXLocked},
+               {{kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked},  // auto-repeat of the locked key
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kPress, 0x41, {"down 41"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kXLocked},
+                {kRelease, kX, {"up 58"}, {}, kXLocked},
+                {kPress, kX, {}, {}, kXLocked},
+                {kRelease, kX, {"up 58"}, {}, kXLocked},
                 {kSwitchOff, 0, {}, {}, kOff},
-                {kPress, kX, {}, {}, kOff},
+                {kPress, kX, {"down 58"}, {}, kOff},
+                {kRelease, kX, {"up 58"}, {}, kOff},
                 // The last alternation key survives: X passes freely and locks nothing.
                 {kSwitchOn, 0, {}, {}, kNothingLocked},
-                {kPress, kX, {"down 58 pass"}, {}, kNothingLocked},
-                {kPress, kX, {"down 58 pass"}, {}, kNothingLocked},
-                {kPress, kZ, {"up 58 pass", "down 5a pass"}, {"key 58 up 2d"}, kZLocked},
-                {kPress, kF12, {"down 7b pass"}, {"unhook 70"}, kOff},
-                {kPress, kZ, {}, {}, kOff}}},
+                {kPress, kX, {"down 58"}, {}, kNothingLocked},
+                {kRelease, kX, {"up 58"}, {}, kNothingLocked},
+                {kPress, kX, {"down 58"}, {}, kNothingLocked},
+                {kRelease, kX, {"up 58"}, {}, kNothingLocked},
+                {kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kPress, kF12, {"down 7b"}, {"unhook 70"}, kOff},
+                {kPress, kZ, {"down 5a"}, {}, kOff}}},
+        // X held through a tap of Z: its repeats reach the program, lock
+        // nothing and free nothing; a held key's repeats while it is the
+        // locked one are withheld.
+        Script{"RepeatsAreNoPresses",
+               kZ,
+               kX,
+               {{kPress, kX, {"down 58"}, {}, kXLocked},
+                {kPress, kX, {}, {}, kXLocked},
+                {kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kZLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kRelease, kX, {"up 58"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kXLocked},
+                {kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked}}},
+        // Z's release never heard of (it went up on the secure desktop): once
+        // Z has not repeated for longer than a held key's longest gap, its
+        // next key-down is a press again.
+        Script{"AReleaseNeverSeenEndsInTime",
+               kZ,
+               kX,
+               {{kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kXLocked},
+                {kRelease, kX, {"up 58"}, {}, kXLocked},
+                {kWait, input::HeldKeys::kRepeatGapMs, {}, {}, kXLocked},
+                {kPress, kZ, {"down 5a"}, {}, kZLocked}}},
         Script{"BothSlotsOnOneKey",
                kZ,
                kZ,
-               {{kPress, kZ, {"up 5a pass", "down 5a pass"}, {"key 5a up 2c"}, kZLocked},
-                {kPress, kZ, {"down 5a withhold"}, {}, kZLocked},
-                {kPress, kX, {"down 58 pass"}, {}, kZLocked},
-                {kPress, kZ, {"down 5a withhold"}, {}, kZLocked}}},
+               {{kPress, kZ, {"down 5a"}, {}, kZLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked},
+                {kPress, kX, {"down 58"}, {}, kZLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kZLocked},
+                {kPress, kZ, {}, {}, kZLocked}}},
         Script{"NoZKey",
                0,
                kX,
-               {{kPress, kZ, {"down 5a pass"}, {}, kNothingLocked},
-                {kPress, kX, {"up 0 pass", "down 58 pass"}, {"key 0 up 0"}, kXLocked},
-                {kPress, kZ, {"down 5a pass"}, {}, kXLocked},
-                {kPress, kX, {"down 58 withhold"}, {}, kXLocked}}}),
-    [](const ::testing::TestParamInfo<Script>& param) { return std::string(param.param.name); });
+               {{kPress, kZ, {"down 5a"}, {}, kNothingLocked},
+                {kRelease, kZ, {"up 5a"}, {}, kNothingLocked},
+                {kPress, kX, {"down 58"}, {}, kXLocked},
+                {kRelease, kX, {"up 58"}, {}, kXLocked},
+                {kPress, kZ, {"down 5a"}, {}, kXLocked},
+                {kPress, kX, {}, {}, kXLocked}}}),
+        kEveryWay),
+    [](const auto& param) { return std::get<0>(param.param).name + way_name(std::get<1>(param.param)); });
 // clang-format on
 
 // F12 switches off on the input thread; the page learns it by a posted
@@ -230,14 +309,14 @@ TEST_F(AlternationLockTest, F12SwitchesOffAndThePageShowsItOnceThePostedMessageA
   on();
   system.press(kZ);
   system.calls.clear();
-  system.press(kF12);
+  system.tap(kF12);
   EXPECT_EQ(system.calls, (Strings{"unhook 70"}));
   expect_buttons_on();
   EXPECT_EQ(ui.run_posted(), 1);
   expect_buttons_off();
   // Switched on again before the message arrives: the page stays on.
   lock.switch_lock_on();
-  system.press(kF12);
+  system.tap(kF12);
   lock.switch_lock_on();
   ui.run_posted();
   expect_buttons_on();
@@ -246,12 +325,10 @@ TEST_F(AlternationLockTest, F12SwitchesOffAndThePageShowsItOnceThePostedMessageA
 
 TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheSlot) {
   on();
-  system.press(kZ);
+  system.tap(kZ);
   lock.set_trigger_keys(kC, kX);       // saved while Z is locked
   EXPECT_EQ(keys().locked_key(), kZ);  // the old key stays locked
-  system.calls.clear();
-  system.press(kC);
-  EXPECT_EQ(system.calls, (Strings{"key 58 up 2d"}));
+  system.tap(kC);
   EXPECT_EQ(keys().locked_key(), kC);
   system.program_keys.clear();
   system.press(kZ);
@@ -260,11 +337,9 @@ TEST_F(AlternationLockTest, ANewZKeyWhileZIsLockedTakesOverTheSlot) {
 
 TEST_F(AlternationLockTest, TheOtherKeyFreesAKeyLockedBeforeTheSettingChanged) {
   on();
-  system.press(kZ);
+  system.tap(kZ);
   lock.set_trigger_keys(kC, kX);
-  system.calls.clear();
-  system.press(kX);
-  EXPECT_EQ(system.calls, (Strings{"key 43 up 2e"}));
+  system.tap(kX);
   EXPECT_EQ(keys().locked_key(), kX);
   system.program_keys.clear();
   system.press(kZ);
@@ -308,12 +383,24 @@ TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
   EXPECT_EQ(keys().locked_key(), kX);
   EXPECT_TRUE(thread.timers.empty());
 
+  // Switched off while a look is due: the look leaves it off.
+  system.release(kZ);
+  system.drop_hook();
+  system.press(kZ);
+  lock.switch_lock_off();
+  system.calls.clear();
+  thread.run_timers();
+  EXPECT_TRUE(system.calls.empty());
+  EXPECT_FALSE(keys().on());
+
+  lock.switch_lock_on();
+  system.release(kZ);
   system.drop_hook();
   system.next_hook = 0;
   system.press(kZ);
   thread.run_timers();
   EXPECT_FALSE(keys().on());
-  EXPECT_EQ(switches, (std::vector<bool>{true, false}));
+  EXPECT_EQ(switches, (std::vector<bool>{true, false, true, false}));
   expect_buttons_on();
   ui.run_posted();
   expect_buttons_off();
@@ -326,17 +413,18 @@ TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
 TEST_F(AlternationLockTest, PressesTheLiveHookWasNotCalledForLeaveItAlone) {
   on();
   system.tapvero_in_front = true;
-  for (int i = 0; i < 3; ++i) system.press(kZ);
+  system.hook_skips_tapvero = true;
+  for (int i = 0; i < 3; ++i) system.tap(kZ);
   EXPECT_TRUE(thread.timers.empty());
   system.tapvero_in_front = false;
   system.hook_misses = 1;
-  system.press(kX);
+  system.tap(kX);
   EXPECT_EQ(thread.timers.size(), 1u);
   system.press(0x41);  // the hook is alive
   system.calls.clear();
   thread.run_timers();
   EXPECT_TRUE(system.calls.empty());
-  for (const std::int32_t key : {kX, kZ, kX}) system.press(key);
+  for (const std::int32_t key : {kX, kZ, kX}) system.tap(key);
   EXPECT_TRUE(thread.timers.empty());
   EXPECT_EQ(keys().locked_key(), kX);
 }
@@ -395,9 +483,9 @@ TEST(AlternationLockOnItsOwnThread, AlternatesAndSwitchesOffWhateverTheWindowsTh
   Rig<WorkerThread> rig;
   for (int round = 0; round < 50; ++round) {
     rig.lock.switch_lock_on();
-    for (const std::int32_t key : {kZ, kZ, kX, kX, kC}) rig.thread.post([&rig, key] { rig.system.press(key); });
+    for (const std::int32_t key : {kZ, kZ, kX, kX, kC}) rig.thread.post([&rig, key] { rig.system.tap(key); });
     rig.lock.set_trigger_keys(round % 2 ? kC : kZ, kX);  // saved meanwhile
-    rig.thread.post([&rig] { rig.system.press(kF12); });
+    rig.thread.post([&rig] { rig.system.tap(kF12); });
     rig.thread.run([] {});  // every press handled
     rig.ui.run_posted();
     EXPECT_FALSE(rig.keys().on());

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "input/hook_watch.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 
 namespace tapvero::input {
 namespace {
@@ -17,13 +17,13 @@ class KeyboardHookTest : public ::testing::Test {
   // One event, as the Windows side hands it over.
   void event(std::int32_t key_code, std::uint32_t flags) { hook.on_key_event({key_code, flags, 1000}); }
   KeyboardHook::Callback logging(const std::string& name) {
-    return [this, name](std::int32_t key) {
+    return [this, name](std::int32_t key, bool) {
       system.calls.push_back(name + " " + hex(static_cast<std::uint32_t>(key)));
       return false;
     };
   }
 
-  FakeInputSystem system;
+  FakeKeyboard system;
   KeyboardHook hook{system};
 };
 
@@ -74,7 +74,7 @@ TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEve
   std::vector<std::int32_t> reported;
   int observed = 0;
   hook.install_keyboard_hook(
-      [&](std::int32_t key) {
+      [&](std::int32_t key, bool) {
         reported.push_back(key);
         return key % 2 == 0;
       },
@@ -93,13 +93,31 @@ TEST_F(KeyboardHookTest, OnlyFlagsBelow0x23AreReportedAndTheObserverSeesEveryEve
 }
 
 TEST_F(KeyboardHookTest, TheCallbackMayRemoveTheHookWhileItRuns) {
-  hook.install_keyboard_hook([&](std::int32_t) {
+  hook.install_keyboard_hook([&](std::int32_t, bool) {
     hook.remove_keyboard_hook();
     return false;
   });
   event(0x7B, 0);
   EXPECT_EQ(hook.handle(), 0u);
   EXPECT_EQ(system.calls, (Strings{"hook", "unhook 70"}));
+}
+
+// A key-down of a key held down is a repeat; its release, or a gap longer
+// than a held key ever leaves, ends that. A release older than the key's
+// last key-down (our window's, handled late) changes nothing.
+TEST(HeldKeys, ARepeatIsAKeyDownOfAKeyHeldSinceItsLastKeyDown) {
+  HeldKeys held;
+  EXPECT_FALSE(held.went_down(0x5A, 100));
+  EXPECT_TRUE(held.went_down(0x5A, 100 + HeldKeys::kRepeatGapMs));
+  EXPECT_FALSE(held.went_down(0x58, 200));  // key by key
+  held.went_up(0x5A, 50);                   // older than Z's last key-down
+  EXPECT_TRUE(held.went_down(0x5A, 1700));
+  held.went_up(0x5A, 1700);
+  EXPECT_FALSE(held.went_down(0x5A, 1701));
+  EXPECT_FALSE(held.went_down(0x5A, 1702 + HeldKeys::kRepeatGapMs));
+  EXPECT_FALSE(held.went_down(0, 5));
+  EXPECT_FALSE(held.went_down(0x100, 5));
+  EXPECT_FALSE(held.went_down(0x100, 6));
 }
 
 // A press raw input saw and the hook did not is owed, key by key; presses

@@ -64,8 +64,11 @@ class FileStoreWin : public ::testing::Test {
     ASSERT_TRUE(system_file_store().update(u16(path_), [&](const ReadResult&) { return bytes; }));
   }
   std::string file() const { return system_file_store().read(u16(path_)).bytes; }
+  std::string read(const std::string& key, const std::string& fallback) {
+    return read_keys(system_file_store(), u16(path_), "Tapvero", {{key, fallback}})[0];
+  }
   bool write(const std::string& key, const std::string& value) {
-    return profile_write(system_file_store(), u16(path_), "Tapvero", key, value);
+    return write_keys(system_file_store(), u16(path_), "Tapvero", {{key, value}});
   }
 
   std::wstring child_exe() const {
@@ -190,7 +193,7 @@ TEST_F(FileStoreWin, TwoProgramsSavingAtOnceKeepEveryKey) {
   for (const char* prefix : {"a", "b"}) {
     for (int i = 1; i <= kSaves; ++i) {
       const std::string key = prefix + std::to_string(i);
-      EXPECT_EQ(read_key(system_file_store(), u16(path_), "Tapvero", key, "missing"), "1") << key;
+      EXPECT_EQ(read(key, "missing"), "1") << key;
     }
   }
   EXPECT_EQ(names_in_folder(), std::vector<std::wstring>{L"Config.ini"});
@@ -207,9 +210,9 @@ TEST_F(FileStoreWin, AReaderSeesAKeySaveWholeOrNotAtAll) {
   b.x_key = "v";
   b.x_on = false;
   b.mouse = true;
-  ASSERT_TRUE(settings.save_key_settings(a));
+  ASSERT_TRUE(settings.save(a, SaveGroup::kKeySettings));
   const std::string a_file = file();
-  ASSERT_TRUE(settings.save_key_settings(b));
+  ASSERT_TRUE(settings.save(b, SaveGroup::kKeySettings));
   const std::string b_file = file();
   std::atomic<bool> saving{true};
   std::set<std::string> seen;
@@ -222,7 +225,7 @@ TEST_F(FileStoreWin, AReaderSeesAKeySaveWholeOrNotAtAll) {
       Sleep(1);  // a program that reads the file now and then, not one that never lets go
     }
   });
-  for (int i = 0; i < 100; ++i) EXPECT_TRUE(settings.save_key_settings(i % 2 ? b : a));
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(settings.save(i % 2 ? b : a, SaveGroup::kKeySettings));
   saving = false;
   reader.join();
   EXPECT_GT(reads, 0);
@@ -237,7 +240,7 @@ TEST_F(FileStoreWin, AFileHeldByAnotherProgramIsNeitherReadNorWritten) {
     Handle other{CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)};
     ASSERT_NE(other.h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(system_file_store().read(u16(path_)).status, ReadResult::Status::kUnreadable);
-    EXPECT_EQ(read_key(system_file_store(), u16(path_), "Tapvero", "Z", "z"), "z");
+    EXPECT_EQ(read("Z", "z"), "z");
     EXPECT_FALSE(write("Z", "q"));
   }
   EXPECT_EQ(file(), mine);

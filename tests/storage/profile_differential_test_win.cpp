@@ -246,15 +246,15 @@ TEST_F(Differential, SameReadsAndSameFiles) {
       if (op.kind == Op::kWrite) {
         const bool their_result =
             WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), theirs.c_str()) != 0;
-        const bool our_result = profile_write(system_file_store(), ours_wide, op.section, op.key, op.value);
-        EXPECT_EQ(our_result, their_result);
+        EXPECT_EQ(profile_write(system_file_store(), ours_wide, op.section, {{op.key, op.value}}), their_result);
       } else {
         std::string buffer(kReadBufferSize, '\0');
         const DWORD n = GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), buffer.data(),
                                                  static_cast<DWORD>(buffer.size()), theirs.c_str());
         buffer.resize(n);
         EXPECT_TRUE(same_bytes(
-            profile_read(system_file_store(), ours_wide, op.section, op.key, op.value, kReadBufferSize), buffer));
+            profile_read(system_file_store(), ours_wide, op.section, {{op.key, op.value}}, kReadBufferSize)[0],
+            buffer));
       }
       const auto their_file = file_bytes(theirs);
       const auto our_file = file_bytes(ours);

@@ -13,33 +13,21 @@ using namespace tapvero::test;
 
 const std::u16string kPath = u"C:\\game\\Config.ini";
 constexpr const char* kSection = "Tapvero";
-// GBK spellings of the settings' Chinese names and truth texts.
 
 class Profile : public ::testing::Test {
  protected:
-  std::string read(std::string_view key, std::string_view fallback = "<none>", std::string_view section = kSection) {
-    return profile_read(files, kPath, section, key, fallback, kReadBufferSize);
+  std::string read(std::string_view key, std::string_view fallback = "<none>", std::string_view section = kSection,
+                   std::size_t buffer_size = kReadBufferSize) {
+    return profile_read(files, kPath, section, {{key, fallback}}, buffer_size)[0];
   }
   bool write(std::string_view key, std::string_view value, std::string_view section = kSection) {
-    return profile_write(files, kPath, section, key, value);
+    return profile_write(files, kPath, section, {{key, value}});
   }
   void given(std::string content) { files.files[kPath] = std::move(content); }
   const std::string& file() { return files.files[kPath]; }
 
   MemoryFileStore files;
 };
-
-TEST_F(Profile, FirstWritesCreateTheFileWithKeysInOrder) {
-  EXPECT_TRUE(write("Z", "z"));
-  EXPECT_TRUE(write(kZOn, kTrue));
-  EXPECT_TRUE(write("X", "x"));
-  EXPECT_TRUE(write(kXOn, kTrue));
-  EXPECT_TRUE(write(kMouse, kFalse));
-  EXPECT_EQ(file(), std::string("[Tapvero]\r\nZ=z\r\n") + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" + kTrue +
-                        "\r\n" + kMouse + "=" + kFalse + "\r\n");
-  EXPECT_EQ(read(kZOn), kTrue);
-  EXPECT_EQ(read(kMouse), kFalse);
-}
 
 TEST_F(Profile, ReplacesInPlaceAndAppendsNewKeysToTheirSection) {
   given("; settings\r\n[Other]\r\na=1\r\n[Tapvero]\r\nZ=z\r\nX=x\r\n[Last]\r\nb=2\r\n");
@@ -138,7 +126,7 @@ TEST_F(Profile, ValuesAreCutToTheBufferLessOneByte) {
   for (int i = 0; i < 6000; ++i) wide += "\xD5\xE6";
   given("[Tapvero]\r\nlong=" + wide + "\r\n");
   EXPECT_EQ(read("long"), wide.substr(0, 10238));
-  EXPECT_EQ(profile_read(files, kPath, kSection, "long", "", 4), "\xD5\xE6");
+  EXPECT_EQ(read("long", "", kSection, 4), "\xD5\xE6");
 }
 
 TEST_F(Profile, BracketsAndEqualsInsideDoubleByteCharactersAreText) {
@@ -226,18 +214,17 @@ TEST(SettingsFile, PathIsTheExecutablesFolderPlusConfigIni) {
   EXPECT_EQ(config_path_for(u"\\\\server\\share\\t.exe"), u"\\\\server\\share\\Config.ini");
 }
 
-TEST(SettingsFile, ReadKeyStripsLeadingControlsAndShortCutsEmptyNames) {
+TEST(SettingsFile, ReadKeysStripsLeadingControlsAndShortCutsEmptyNames) {
   MemoryFileStore files;
   files.files[kPath] = "[Tapvero]\r\nZ=c\r\n";
-  EXPECT_EQ(read_key(files, kPath, kSection, "Z", "z"), "c");
-  EXPECT_EQ(read_key(files, u"\t " + kPath, "\x01 Tapvero", "\x1F Z", "z"), "c");
-  EXPECT_EQ(read_key(files, kPath, kSection, " \t", "z"), "");
-  EXPECT_EQ(read_key(files, kPath, "  ", "Z", "z"), "");
-  EXPECT_EQ(read_key(files, u"  ", kSection, "Z", "z"), "");
-  EXPECT_EQ(read_key(files, kPath, kSection, "missing", "d"), "d");
+  const std::vector<ProfileEntry> keys = {{"Z", "z"}, {"\x1F Z", "z"}, {" \t", "z"}, {"missing", "d"}};
+  const std::vector<std::string> found = {"c", "c", "", "d"};
+  EXPECT_EQ(read_keys(files, kPath, kSection, keys), found);
+  EXPECT_EQ(read_keys(files, u"\t " + kPath, "\x01 Tapvero", keys), found);
+  EXPECT_EQ(read_keys(files, kPath, "  ", keys), std::vector<std::string>(4));
+  EXPECT_EQ(read_keys(files, u"  ", kSection, keys), std::vector<std::string>(4));
   // Several keys are one save, and a save that changes nothing replaces nothing.
-  const ProfileEntry entries[] = {{"X", "x"}, {"Z", "c"}, {"Y", "y"}};
-  for (int i = 0; i < 2; ++i) EXPECT_TRUE(write_keys(files, kPath, kSection, entries));
+  for (int i = 0; i < 2; ++i) EXPECT_TRUE(write_keys(files, kPath, kSection, {{"X", "x"}, {"Z", "c"}, {"Y", "y"}}));
   EXPECT_EQ(files.files[kPath], "[Tapvero]\r\nZ=c\r\nX=x\r\nY=y\r\n");
   EXPECT_EQ(files.writes, 1);
 }

@@ -26,7 +26,7 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE saved = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, argv[3]);
     if (saved == nullptr) return 3;
     for (long n = 1;; ++n) {
-      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", "Z", std::to_string(n))) return 2;
+      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", {{"Z", std::to_string(n)}})) return 2;
       ReleaseSemaphore(saved, 1, nullptr);
     }
   }
@@ -39,7 +39,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::string prefix(argv[3], argv[3] + wcslen(argv[3]));
     const int count = _wtoi(argv[4]);
     for (int i = 1; i <= count; ++i) {
-      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", prefix + std::to_string(i), "1")) return 2;
+      if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", {{prefix + std::to_string(i), "1"}})) return 2;
     }
     return 0;
   }

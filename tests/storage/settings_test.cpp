@@ -40,7 +40,7 @@ TEST_F(SettingsTest, WithoutAFileEverySettingIsItsDefault) {
   EXPECT_EQ(s.x_key_code, 0x58);
   EXPECT_EQ(s.stage_size(), 20);
   EXPECT_TRUE(files.files.empty());  // loading never creates the file
-  EXPECT_EQ(path_requests, 9);       // the path is asked for every read
+  EXPECT_EQ(path_requests, 1);       // one reading of the file for every key
 }
 
 TEST_F(SettingsTest, StoredKeysLoadAsTheyAreAndUnknownNamesGiveNoKey) {
@@ -110,7 +110,7 @@ TEST_F(SettingsTest, WidthAndHeightFallBackOnlyWhenZero) {
 // a key already there replaced in its line, and one version of the file.
 TEST_F(SettingsTest, TheKeySettingsAreOneSaveOfFiveKeysInOrder) {
   Settings s;
-  EXPECT_TRUE(settings.save_key_settings(s));
+  EXPECT_TRUE(settings.save(s, SaveGroup::kKeySettings));
   EXPECT_EQ(file(), ini({{"Z", "z"}, {kZOn, kTrue}, {"X", "x"}, {kXOn, kTrue}, {kMouse, kFalse}}));
 
   given(ini({{"Z", "z"}, {kStage, "20"}}));
@@ -119,7 +119,7 @@ TEST_F(SettingsTest, TheKeySettingsAreOneSaveOfFiveKeysInOrder) {
   s.x_key = "C";
   s.z_on = false;
   s.mouse = true;
-  EXPECT_TRUE(settings.save_key_settings(s));
+  EXPECT_TRUE(settings.save(s, SaveGroup::kKeySettings));
   EXPECT_EQ(file(),
             ini({{"Z", "\xBB\xD8"}, {kStage, "20"}, {kZOn, kFalse}, {"X", "c"}, {kXOn, kTrue}, {kMouse, kTrue}}));
   EXPECT_EQ(files.updates, 1);
@@ -131,7 +131,7 @@ TEST_F(SettingsTest, OnlyTheStoredNameIsLowerCased) {
   given(ini({{"Z", "Break"}}));
   Settings s = settings.load();
   EXPECT_EQ(s.z_key_code, 0);
-  settings.save_key_settings(s);
+  settings.save(s, SaveGroup::kKeySettings);
   s = settings.load();
   EXPECT_EQ(s.z_key, "break");
   EXPECT_EQ(s.z_key_code, 0x03);
@@ -142,13 +142,13 @@ TEST_F(SettingsTest, TheStageAndTheWindowedModeAreWrittenAsTyped) {
   Settings s;
   s.stage = "0100";
   s.width = "1";  // full-screen runs write only the flag
-  EXPECT_TRUE(settings.save_stage_setting(s));
-  EXPECT_TRUE(settings.save_windowed_mode(s));
+  EXPECT_TRUE(settings.save(s, SaveGroup::kStageSetting));
+  EXPECT_TRUE(settings.save(s, SaveGroup::kWindowedMode));
   EXPECT_EQ(file(), ini({{kWidth, "640"}, {kHeight, "480"}, {kStage, "0100"}, {kWindowed, kFalse}}));
   s.windowed = true;
   s.width = "\xA3\xB8\xA3\xB0\xA3\xB0";
   s.height = "600px";
-  EXPECT_TRUE(settings.save_windowed_mode(s));
+  EXPECT_TRUE(settings.save(s, SaveGroup::kWindowedMode));
   EXPECT_EQ(file(),
             ini({{kWidth, "\xA3\xB8\xA3\xB0\xA3\xB0"}, {kHeight, "600px"}, {kStage, "0100"}, {kWindowed, kTrue}}));
   EXPECT_EQ(files.updates, 3);
@@ -165,15 +165,15 @@ TEST_F(SettingsTest, ASaveThatCannotBeStoredFailsAndLeavesTheFile) {
   EXPECT_EQ(s.z_key, "z");
   EXPECT_EQ(s.stage_size(), 20);
   s.windowed = true;
-  EXPECT_FALSE(settings.save_key_settings(s));
-  EXPECT_FALSE(settings.save_stage_setting(s));
-  EXPECT_FALSE(settings.save_windowed_mode(s));
+  EXPECT_FALSE(settings.save(s, SaveGroup::kKeySettings));
+  EXPECT_FALSE(settings.save(s, SaveGroup::kStageSetting));
+  EXPECT_FALSE(settings.save(s, SaveGroup::kWindowedMode));
   files.unreadable.clear();
   files.read_only = true;
-  EXPECT_FALSE(settings.save_key_settings(s));
+  EXPECT_FALSE(settings.save(s, SaveGroup::kKeySettings));
   files.read_only = false;
   files.replace_refused = true;
-  EXPECT_FALSE(settings.save_key_settings(s));
+  EXPECT_FALSE(settings.save(s, SaveGroup::kKeySettings));
   EXPECT_EQ(file(), mine);
   EXPECT_EQ(files.writes, 0);
   EXPECT_EQ(files.updates, 2);  // a held file is only read: waited for once per save

@@ -8,7 +8,7 @@
 
 #include "app/main_window.h"
 #include "form/main_form.h"
-#include "support/fake_input_system.h"
+#include "support/fake_keyboard.h"
 #include "support/fake_window_services.h"
 #include "support/manual_clock.h"
 #include "support/memory_file_store.h"
@@ -19,13 +19,24 @@ namespace tapvero::test {
 inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
 
 struct ProgramHarness {
+  // Keys that reach our own window go to the program as the toolkit hands
+  // them over: it may keep one from the window; a key-down then goes to
+  // the focused control.
+  ProgramHarness() {
+    keyboard.own_window = [this](const input::KeyEvent& e) {
+      if (!window.on_key_message(e.key_code, e.released(), e.time)) return true;
+      if (!e.released()) window.on_key_down(ui.focused().value_or(form::主窗口), e.key_code, 0, clock.now);
+      return false;
+    };
+  }
+
   ManualClock clock;
   widgets::MemoryUi ui{form::main_form()};
   positioning_test::FakeWindowServices window_services{ui, clock};
   storage::MemoryFileStore files;
-  input::FakeInputSystem input;
+  input::FakeKeyboard keyboard;
   input::InlineInputThread input_thread;
-  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, input, input_thread}};
+  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread}};
 
   std::string& config() { return files.files[kConfigPath]; }
 };

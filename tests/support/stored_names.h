@@ -1,22 +1,30 @@
-// The settings file's Chinese key names and truth texts as GBK bytes,
-// spelled out here independently of the program's own constants.
+// The settings file's Chinese key names and truth texts as GBK bytes, as
+// the program's rows of settings give them.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
 
+#include "storage/settings.h"
+
 namespace tapvero::test {
 
-inline const std::string kZOn = "\xBF\xAA\xC6\xF4\x5A\xBC\xFC";   // 开启Z键
-inline const std::string kXOn = "\xBF\xAA\xC6\xF4\x58\xBC\xFC";   // 开启X键
-inline const std::string kMouse = "\xCA\xF3\xB1\xEA";             // 鼠标
-inline const std::string kStage = "\xBD\xD7\xB6\xCE";             // 阶段
-inline const std::string kWindowed = "\xB4\xB0\xBF\xDA\xBB\xAF";  // 窗口化
-inline const std::string kWidth = "\xBF\xED";                     // 宽
-inline const std::string kHeight = "\xB8\xDF";                    // 高
-inline const std::string kTrue = "\xD5\xE6";                      // 真
-inline const std::string kFalse = "\xBC\xD9";                     // 假
+// The key of the setting kept in `field`.
+inline std::string key_of(storage::SettingField field) {
+  return std::string(std::ranges::find(storage::kSettings, field, &storage::Setting::field)->key);
+}
+
+inline const std::string kZOn = key_of(&storage::Settings::z_on);           // 开启Z键
+inline const std::string kXOn = key_of(&storage::Settings::x_on);           // 开启X键
+inline const std::string kMouse = key_of(&storage::Settings::mouse);        // 鼠标
+inline const std::string kStage = key_of(&storage::Settings::stage);        // 阶段
+inline const std::string kWindowed = key_of(&storage::Settings::windowed);  // 窗口化
+inline const std::string kWidth = key_of(&storage::Settings::width);        // 宽
+inline const std::string kHeight = key_of(&storage::Settings::height);      // 高
+inline const std::string kTrue(storage::kTrueText);                         // 真
+inline const std::string kFalse(storage::kFalseText);                       // 假
 
 // A settings file as the program writes it: the section, then a key=value
 // line for each key, in order.

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "base/clock_win.h"
-#include "input/input_timer_win.h"
+#include "input/press_stamper_win.h"
 #include "test_form.h"
 #include "widgets/window_win.h"
 
@@ -30,7 +30,14 @@ struct RecordingSink final : EventSink {
   void on_created() override {}
   bool on_close_requested() override { return true; }
   void on_clicked(ControlId id, bool by_mouse, Tick at) override { clicks.push_back({id, by_mouse, at}); }
-  bool on_key_down(ControlId, int, int, Tick) override { return keys_pass; }
+  bool on_key_down(ControlId, int, int, Tick) override {
+    ++key_downs;
+    return keys_pass;
+  }
+  bool on_key_message(int key, bool released, std::uint32_t) override {
+    key_messages.emplace_back(key, released);
+    return messages_pass;
+  }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
 
@@ -41,7 +48,10 @@ struct RecordingSink final : EventSink {
     friend bool operator==(const Click&, const Click&) = default;
   };
   std::vector<Click> clicks;
+  int key_downs = 0;
+  std::vector<std::pair<int, bool>> key_messages;  // key, released
   bool keys_pass = true;
+  bool messages_pass = true;
 };
 
 class Toolkit : public ::testing::Test {
@@ -131,6 +141,13 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   sink.keys_pass = false;
   key(VK_RETURN);
   EXPECT_EQ(sink.clicks.size(), 2u);
+  // A key the program keeps from the window reaches nothing at all.
+  sink.messages_pass = false;
+  const int downs = sink.key_downs;
+  key(VK_SPACE);
+  EXPECT_EQ(sink.clicks.size(), 2u);
+  EXPECT_EQ(sink.key_downs, downs);
+  EXPECT_EQ(sink.key_messages.back(), (std::pair{VK_SPACE, true}));
 }
 
 // No input method runs here, so no key can show which control would give
@@ -196,9 +213,9 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
 
 // A button's release is stamped under the name the window's messages give
 // it, swapped or not as it comes.
-TEST(InputTimer, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
+TEST(PressStamper, AButtonsReleaseIsStampedAsTheWindowNamesItThen) {
   input::PressStamps stamps;
-  input::InputTimer timer(stamps);
+  input::PressStamper timer(stamps);
   RAWINPUT raw{.header = {.dwType = RIM_TYPEMOUSE}};
   raw.data.mouse.usButtonFlags = RI_MOUSE_LEFT_BUTTON_UP;
   const BOOL was_swapped = SwapMouseButton(TRUE);

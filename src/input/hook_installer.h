@@ -1,6 +1,5 @@
-// What the keyboard hook and the alternation lock ask of Windows, as a
-// portable interface: Win32InputSystem does it for real, tests keep it in
-// memory.
+// What the keyboard hook asks of Windows, as a portable interface:
+// Win32HookInstaller does it for real, tests keep it in memory.
 #pragma once
 
 #include <cstdint>
@@ -28,9 +27,9 @@ struct KeyEvent {
   bool released() const { return (flags & kKeyUp) != 0; }
 };
 
-class InputSystem {
+class HookInstaller {
  public:
-  virtual ~InputSystem() = default;
+  virtual ~HookInstaller() = default;
 
   // A low-level keyboard hook for every thread of the desktop, installed
   // with the executable's module handle on the calling thread, which must
@@ -39,16 +38,6 @@ class InputSystem {
   // to the next hook. The hook's handle, or 0 if it failed.
   virtual HookHandle set_keyboard_hook(KeyboardHook& hook) = 0;
   virtual void unhook(HookHandle handle) = 0;  // failure (also for 0) ignored
-
-  // The scan code the keyboard sends for `key_code` (0xE0 in the high byte
-  // for an extended key), 0 if none.
-  virtual std::uint32_t scan_code(std::int32_t key_code) = 0;
-  // A synthesised key event with that scan code; `flags` as keybd_event
-  // takes them.
-  virtual void key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) = 0;
 };
-
-// keybd_event's flag for a release.
-inline constexpr std::uint32_t kKeyEventKeyUp = 0x0002;
 
 }  // namespace tapvero::input

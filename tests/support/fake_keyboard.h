@@ -1,8 +1,8 @@
-// Windows as the keyboard hook and the alternation lock see it, in memory:
-// every call is logged in order, and a key typed here goes through the hook
-// first, then, unless the hook withheld it, to raw input and to the focused
-// program. Synthesised key events come back through the hook at once,
-// nested in the call that made them. The input thread is the caller's own.
+// Windows as the keyboard hook sees it, in memory: every call is logged in
+// order, and a key typed here goes through the hook first, then, unless
+// the hook withheld it, to raw input and to the program in front (our own
+// window asks the program about it first). The input thread is the
+// caller's own.
 #pragma once
 
 #include <charconv>
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/input_system.h"
+#include "input/hook_installer.h"
 #include "input/input_thread.h"
 #include "input/keyboard_hook.h"
 
@@ -24,26 +24,28 @@ inline std::string hex(std::uint64_t value) {
   return std::string(buf, end);
 }
 
-class FakeInputSystem final : public InputSystem {
+class FakeKeyboard final : public HookInstaller {
  public:
   // What the next set_keyboard_hook returns; 0 makes it fail.
   HookHandle next_hook = 0x70;
-  // Our own window is in front: Windows calls no hook of ours for its keys.
+  // Our own window is in front: keys go to it.
   bool tapvero_in_front = false;
+  // Windows calls no hook of ours for keys to our own window, as it
+  // reportedly does not while a program takes raw input (Wine does call it).
+  bool hook_skips_tapvero = false;
   // How many of the next events the live hook is not called for.
   int hook_misses = 0;
 
-  // Every call, in order: "hook", "unhook 70", "key 58 up 2d".
+  // Every call, in order: "hook", "unhook 70".
   std::vector<std::string> calls;
-  // Each event the hook was called for, and its answer: "down 5a pass",
-  // "up 58 withhold". Events synthesised inside the hook come before the
-  // one whose call made them.
-  std::vector<std::string> hook_answers;
-  // What the focused program receives: "down 5a", "up 58".
+  // What the program in front receives: "down 5a", "up 58".
   std::vector<std::string> program_keys;
   // Every key press raw input sees, after the hook has (and unless it
   // withheld it); `in_front` when it went to our own window.
   std::function<void(std::int32_t key_code, bool in_front)> raw_input;
+  // Our own window, asked about each key that reaches it before it acts on
+  // it: true keeps the key from it.
+  std::function<bool(const KeyEvent& event)> own_window;
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override {
     calls.push_back("hook");
@@ -56,30 +58,16 @@ class FakeInputSystem final : public InputSystem {
     calls.push_back("unhook " + hex(handle));
     if (handle != 0 && handle == active_hook_) active_hook_ = 0;
   }
-  // A few keys of a US keyboard; none for the rest.
-  std::uint32_t scan_code(std::int32_t key_code) override {
-    switch (key_code) {
-      case 0x43:
-        return 0x2E;  // C
-      case 0x58:
-        return 0x2D;  // X
-      case 0x5A:
-        return 0x2C;  // Z
-      case 0x7B:
-        return 0x58;  // F12
-      default:
-        return 0;
-    }
-  }
-  void key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) override {
-    const bool up = (flags & kKeyEventKeyUp) != 0;
-    calls.push_back("key " + hex(key_code) + (up ? " up " : " down ") + hex(scan_code));
-    arrive(key_code, up, kKeyInjected);
-  }
 
   // A key pressed on the keyboard (auto-repeat is more of them), and released.
   void press(std::int32_t key_code, std::uint32_t flags = 0) { arrive(key_code, false, flags); }
   void release(std::int32_t key_code) { arrive(key_code, true, 0); }
+  void tap(std::int32_t key_code) {
+    press(key_code);
+    release(key_code);
+  }
+  // Time going by with no key moving (events are otherwise 1 ms apart).
+  void wait(std::uint32_t milliseconds) { time_ += milliseconds; }
 
   // Windows removing the hook without a word: it is no longer called.
   void drop_hook() { hook_dropped_ = true; }
@@ -95,19 +83,16 @@ class FakeInputSystem final : public InputSystem {
 
  private:
   void arrive(std::int32_t key_code, bool up, std::uint32_t flags) {
-    const std::string event = (up ? "up " : "down ") + hex(key_code);
-    const bool hooked = hook_active() && hook_ && !tapvero_in_front;
+    const KeyEvent event{key_code, flags | (up ? kKeyUp : 0), ++time_};
+    const bool hooked = hook_active() && hook_ && !(tapvero_in_front && hook_skips_tapvero);
     if (hooked && hook_misses > 0) {
       --hook_misses;
-    } else if (hooked) {
-      // Windows withholds what the hook withholds from every reader, raw
-      // input included.
-      const bool withheld = hook_->on_key_event({key_code, flags | (up ? kKeyUp : 0), ++time_});
-      hook_answers.push_back(event + (withheld ? " withhold" : " pass"));
-      if (withheld) return;
+    } else if (hooked && hook_->on_key_event(event)) {
+      return;  // withheld from every reader, raw input included
     }
     if (!up && raw_input) raw_input(key_code, tapvero_in_front);
-    program_keys.push_back(event);
+    if (tapvero_in_front && own_window && own_window(event)) return;
+    program_keys.push_back((up ? "up " : "down ") + hex(static_cast<std::uint32_t>(key_code)));
   }
 
   KeyboardHook* hook_ = nullptr;

@@ -1,4 +1,4 @@
-#include "input/input_system_win.h"
+#include "input/hook_installer_win.h"
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@ namespace tapvero::input {
 namespace {
 
 // The Windows numbers the portable side spells out for itself.
-static_assert(kKeyEventKeyUp == KEYEVENTF_KEYUP);
 static_assert(kKeyExtended == LLKHF_EXTENDED);
 static_assert(kKeyLowerIntegrityInjected == LLKHF_LOWER_IL_INJECTED);
 static_assert(kKeyInjected == LLKHF_INJECTED);
@@ -31,24 +30,14 @@ LRESULT CALLBACK low_level_keyboard_procedure(int code, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-Win32InputSystem::~Win32InputSystem() { g_hook = nullptr; }
+Win32HookInstaller::~Win32HookInstaller() { g_hook = nullptr; }
 
-HookHandle Win32InputSystem::set_keyboard_hook(KeyboardHook& hook) {
+HookHandle Win32HookInstaller::set_keyboard_hook(KeyboardHook& hook) {
   g_hook = &hook;
   return reinterpret_cast<HookHandle>(
       SetWindowsHookExW(WH_KEYBOARD_LL, low_level_keyboard_procedure, GetModuleHandleW(nullptr), 0));
 }
 
-void Win32InputSystem::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
-
-std::uint32_t Win32InputSystem::scan_code(std::int32_t key_code) {
-  return MapVirtualKeyW(static_cast<UINT>(key_code), MAPVK_VK_TO_VSC_EX);
-}
-
-// Games that map keys by scan code see the key as the keyboard sends it.
-void Win32InputSystem::key_event(std::int32_t key_code, std::uint32_t scan_code, std::uint32_t flags) {
-  if ((scan_code & 0xFF00) == 0xE000) flags |= KEYEVENTF_EXTENDEDKEY;
-  keybd_event(static_cast<BYTE>(key_code), static_cast<BYTE>(scan_code), flags, 0);
-}
+void Win32HookInstaller::unhook(HookHandle handle) { UnhookWindowsHookEx(reinterpret_cast<HHOOK>(handle)); }
 
 }  // namespace tapvero::input

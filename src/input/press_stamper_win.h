@@ -26,12 +26,12 @@ std::optional<RAWINPUT> read_raw_input(HRAWINPUT input);
 // The key that raw input reports pressed, if it is a key press.
 std::optional<int> key_press_of(const RAWINPUT& raw);
 
-class InputTimer {
+class PressStamper {
  public:
   // Stamps into `stamps` once it listens.
-  explicit InputTimer(PressStamps& stamps) : stamps_(stamps) {}
-  InputTimer(const InputTimer&) = delete;
-  InputTimer& operator=(const InputTimer&) = delete;
+  explicit PressStamper(PressStamps& stamps) : stamps_(stamps) {}
+  PressStamper(const PressStamper&) = delete;
+  PressStamper& operator=(const PressStamper&) = delete;
 
   // On the thread of `window`, which must go on handling its messages:
   // learns how fine the message times are and whether raw input can be

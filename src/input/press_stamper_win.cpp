@@ -1,4 +1,4 @@
-#include "input/input_timer_win.h"
+#include "input/press_stamper_win.h"
 
 #include <vector>
 
@@ -30,7 +30,7 @@ MessageTimeScale measure_message_times() {
 
 }  // namespace
 
-bool InputTimer::listen(HWND window) {
+bool PressStamper::listen(HWND window) {
   scale_ = measure_message_times();
   window_ = window;
   take(true, true);
@@ -39,26 +39,26 @@ bool InputTimer::listen(HWND window) {
   return running_;
 }
 
-void InputTimer::set_program_active(bool active) {
+void PressStamper::set_program_active(bool active) {
   active_ = active;
   take_what_is_needed();
 }
 
-void InputTimer::set_lock_on(bool on) {
+void PressStamper::set_lock_on(bool on) {
   lock_on_ = on;
   take_what_is_needed();
 }
 
-void InputTimer::take_what_is_needed() {
+void PressStamper::take_what_is_needed() {
   if (running_) take(active_ || lock_on_, active_);
 }
 
-void InputTimer::stop_listening() {
+void PressStamper::stop_listening() {
   take(false, false);
   running_ = false;
 }
 
-void InputTimer::take(bool keyboard, bool mouse) {
+void PressStamper::take(bool keyboard, bool mouse) {
   const auto device = [&](USHORT usage, bool wanted) {
     return RAWINPUTDEVICE{1, usage, wanted ? static_cast<DWORD>(RIDEV_INPUTSINK) : RIDEV_REMOVE,
                           wanted ? window_ : nullptr};
@@ -90,12 +90,12 @@ std::optional<int> key_press_of(const RAWINPUT& raw) {
   return key;
 }
 
-void InputTimer::stamp(const RAWINPUT& raw) {
+void PressStamper::stamp(const RAWINPUT& raw) {
   const auto message_time = static_cast<std::int32_t>(GetMessageTime());
   record(raw, message_time, input_stamp(tick_now(), message_time, scale_));
 }
 
-void InputTimer::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
+void PressStamper::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
   if (const std::optional<int> key = key_press_of(raw)) {
     stamps_.record(*key, message_time, at);
   } else if (raw.header.dwType == RIM_TYPEMOUSE) {
