@@ -79,9 +79,8 @@ TEST(StageReport, IntervalsOfZeroTakeTheMeanInstead) {
   intervals.resize(19, 100);
   const StageReport r = report_of({2000, 20, intervals});
   EXPECT_EQ(r.stability_text, u"100.00%");
-  std::vector<std::int32_t> store = {0, 100, 0};
-  stage_report(400, 4, 4, store);
-  EXPECT_EQ(store, (std::vector<std::int32_t>{100, 100, 100}));
+  intervals[0] = -1;  // timed before the hit ahead of it: no 0, and far out of step
+  EXPECT_EQ(report_of({2000, 20, intervals}).stability_text, u"0.00%");
 }
 
 TEST(StageReport, AMeanOfZeroGivesZeroStabilityAndAStageOfNoTimeZeroBpm) {
@@ -97,6 +96,7 @@ TEST(StageReport, AStageOfOneHitHasNoIntervalsAndZeroStability) {
   const StageReport r = report_of({250, 1, {}}, 7);
   EXPECT_EQ(r.line, u"连击:7 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n");
   EXPECT_EQ(r.color, form::kRed);
+  EXPECT_EQ(report_of({100, 1, {}}).bpm, 149);  // from the time in single precision: 1 / 0.1000000015 x 15
 }
 
 TEST(StageReport, PartialSumsKeepSinglePrecision) {
@@ -105,6 +105,16 @@ TEST(StageReport, PartialSumsKeepSinglePrecision) {
   const StageReport r = report_of({1500050, 10001, even(10000, 150)}, 10001);
   EXPECT_EQ(r.mean_interval_ms, 149);
   EXPECT_EQ(r.stability_text, u"99.32%");
+}
+
+TEST(ReadLine, ReadsBackOnlyWhatTheReportWrites) {
+  const auto stage = read_line(Line::kStage, u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%");
+  ASSERT_TRUE(stage);
+  EXPECT_EQ(line_text(Line::kStage, *stage), u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%\r\n");
+  EXPECT_EQ(read_line(Line::kSummary, u"共计连击:0 耗时:1.23秒 BPM:0 稳定度:--%").value().stability, std::nullopt);
+  for (const char16_t* other : {u"连击:20 耗时:2.350秒 BPM:127 稳定度:85.30%", u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.3%",
+                                u"共计连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%", u"连击:20 耗时:2.35秒 BPM:127"})
+    EXPECT_FALSE(read_line(Line::kStage, other)) << std::u16string(other).size();
 }
 
 TEST(StabilityColor, BoundariesBelongToTheLowerColour) {
