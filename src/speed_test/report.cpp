@@ -32,20 +32,18 @@ std::u16string line_text(Line line, const Figures& f) {
 }
 
 std::optional<Figures> read_line(Line line, std::u16string_view shown) {
-  std::vector<double> numbers;  // as they come in the line
-  for (std::size_t i = 0; i < shown.size(); ++i) {
-    std::string digits;
-    for (; i < shown.size() && (shown[i] == u'.' || (shown[i] >= u'0' && shown[i] <= u'9')); ++i)
-      digits += static_cast<char>(shown[i]);
-    if (!digits.empty()) numbers.push_back(std::strtod(digits.c_str(), nullptr));
+  std::vector<double> n;  // the line's numbers, as they come
+  for (std::size_t at = 0, end; (at = shown.find_first_of(u"0123456789", at)) != shown.npos; at = end) {
+    end = shown.find_first_not_of(u"0123456789.", at);
+    const std::u16string_view number = shown.substr(at, end - at);  // to the line's end if it ends there
+    n.push_back(std::strtod(std::string(number.begin(), number.end()).c_str(), nullptr));
   }
-  if (numbers.size() != 3 && numbers.size() != 4) return std::nullopt;
-  Figures f{static_cast<std::int64_t>(numbers[0]), static_cast<float>(numbers[1]), text::truncate_to_int(numbers[2])};
-  if (numbers.size() == 4) f.stability = static_cast<float>(numbers[3]);
-  const std::u16string written = line_text(line, f);
-  return written == (line == Line::kStage ? std::u16string(shown) + u"\r\n" : u"\r\n\r\n" + std::u16string(shown))
-             ? std::optional(f)
-             : std::nullopt;
+  if (n.size() != 3 && n.size() != 4) return std::nullopt;
+  const Figures f{static_cast<std::int64_t>(n[0]), static_cast<float>(n[1]), text::truncate_to_int(n[2]),
+                  n.size() == 4 ? std::optional(static_cast<float>(n[3])) : std::nullopt};
+  const std::u16string as_shown(shown);
+  if (line_text(line, f) != (line == Line::kStage ? as_shown + u"\r\n" : u"\r\n\r\n" + as_shown)) return std::nullopt;
+  return f;
 }
 
 widgets::Color stability_color(float stability) {
@@ -57,31 +55,26 @@ widgets::Color stability_color(float stability) {
 StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_t hit_count,
                          std::span<const std::int32_t> intervals) {
   StageReport r;
-  r.seconds = seconds_of(elapsed_ms);
-  r.bpm = bpm_of(stage_size, r.seconds);
-  r.mean_interval_ms = text::truncate_to_int(elapsed_ms / stage_size);
+  const float seconds = seconds_of(elapsed_ms);
+  const std::int32_t mean_interval_ms = text::truncate_to_int(elapsed_ms / stage_size);
 
   // Each interval's ratio to the mean; a shorter one (ratio above 1) counts
   // as far below 1 as it is above, so 1.25 gives 0.75 and 3 gives -1. The
-  // sum keeps single precision at every step.
+  // excess, the folded ratio and the sum keep single precision at every step.
   float sum = 0.0f;
   for (const std::int32_t recorded : intervals) {
-    const std::int32_t interval = recorded == 0 ? r.mean_interval_ms : recorded;
-    float ratio = static_cast<float>(static_cast<double>(r.mean_interval_ms) / interval);
-    if (ratio - 1.0 > kEpsilon) {
-      const float excess = static_cast<float>(ratio - 1.0);
-      ratio = static_cast<float>(1.0 - excess);
-    }
+    const std::int32_t interval = recorded == 0 ? mean_interval_ms : recorded;
+    float ratio = static_cast<float>(static_cast<double>(mean_interval_ms) / interval);
+    if (ratio - 1.0 > kEpsilon) ratio = static_cast<float>(1.0 - static_cast<float>(ratio - 1.0));
     sum = static_cast<float>(static_cast<double>(sum) + ratio);
   }
   const float mean_ratio = static_cast<float>(static_cast<double>(sum) / static_cast<double>(intervals.size()));
-  float stability = static_cast<float>(static_cast<double>(mean_ratio) * 100.0);
-  if (stability < -kEpsilon || std::isnan(stability)) stability = 0.0f;
-  r.stability = stability;
+  r.stability = static_cast<float>(static_cast<double>(mean_ratio) * 100.0);
+  if (r.stability < -kEpsilon || std::isnan(r.stability)) r.stability = 0.0f;
 
-  r.stability_text = percent_text(stability);
-  r.line = line_text(Line::kStage, {hit_count, r.seconds, r.bpm, stability});
-  r.color = stability_color(stability);
+  r.stability_text = percent_text(r.stability);
+  r.line = line_text(Line::kStage, {hit_count, seconds, bpm_of(stage_size, seconds), r.stability});
+  r.color = stability_color(r.stability);
   return r;
 }
 

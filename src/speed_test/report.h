@@ -30,14 +30,12 @@ std::u16string line_text(Line line, const Figures& figures);
 // exactly that line.
 std::optional<Figures> read_line(Line line, std::u16string_view shown);
 
+// What a stage shows: its line, and its stability in the stability label.
 struct StageReport {
-  float seconds = 0;                  // the stage's time, rounded to 2 decimals
-  std::int32_t bpm = 0;               // hits per second x 15
-  std::int32_t mean_interval_ms = 0;  // the stage's time / its hits
-  float stability = 0;                // percent, 0 to 100
-  std::u16string stability_text;      // "85.30%"
-  std::u16string line;                // the stage line
-  widgets::Color color;               // for the stability figure
+  float stability = 0;            // percent, 0 to 100
+  std::u16string stability_text;  // "85.30%"
+  std::u16string line;            // the stage line, its line break included
+  widgets::Color color;           // of the stability figure
 };
 
 // The report of a stage of `stage_size` hits that took `elapsed_ms`, ending

@@ -231,13 +231,10 @@ Size Win32Ui::client_size() const {
 
 void Win32Ui::set_window_state(WindowState state) {
   if (!IsWindowVisible(main_)) return;
-  switch (state) {
-    case WindowState::kNormal:
-      if (IsZoomed(main_) || IsIconic(main_)) ShowWindow(main_, SW_RESTORE);
-      break;
-    case WindowState::kMaximized:
-      ShowWindow(main_, SW_MAXIMIZE);
-      break;
+  if (state == WindowState::kMaximized) {
+    ShowWindow(main_, SW_MAXIMIZE);
+  } else if (IsZoomed(main_) || IsIconic(main_)) {
+    ShowWindow(main_, SW_RESTORE);
   }
 }
 
