@@ -24,11 +24,10 @@ std::u16string percent_text(float percent) { return text::from_ascii(text::fixed
 }  // namespace
 
 std::u16string line_text(Line line, const Figures& f) {
-  const std::u16string figures = u"连击:" + text::from_ascii(text::int_text(f.hits)) + u" 耗时:" +
-                                 text::from_ascii(text::single_text(f.seconds)) + u"秒 BPM:" +
-                                 text::from_ascii(text::int_text(f.bpm)) + u" 稳定度:" +
-                                 (f.stability ? percent_text(*f.stability) : u"--%");
-  return line == Line::kStage ? figures + u"\r\n" : u"\r\n\r\n共计" + figures;
+  return (line == Line::kSummary ? u"\r\n\r\n共计连击:" : u"连击:") + text::from_ascii(text::int_text(f.hits)) +
+         u" 耗时:" + text::from_ascii(text::single_text(f.seconds)) + u"秒 BPM:" +
+         text::from_ascii(text::int_text(f.bpm)) + u" 稳定度:" + (f.stability ? percent_text(*f.stability) : u"--%") +
+         (line == Line::kStage ? u"\r\n" : u"");
 }
 
 std::optional<Figures> read_line(Line line, std::u16string_view shown) {
