@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -449,8 +451,13 @@ class WorkerThread final : public input::InputThread {
       done = true;
       done_signal.notify_one();
     });
+    // A task that never runs fails the test in seconds (the task refers to
+    // this frame, so the program cannot go on without it).
     std::unique_lock lock(done_mutex);
-    done_signal.wait(lock, [&] { return done; });
+    if (!done_signal.wait_for(lock, std::chrono::seconds(5), [&] { return done; })) {
+      ADD_FAILURE() << "a task on the input thread did not run within 5 s";
+      std::abort();
+    }
   }
   void after(std::uint32_t, std::function<void()> task) override { post(std::move(task)); }
   // Runs `task` on the worker; an empty task ends it.
