@@ -1,42 +1,18 @@
 // The speed test's logic per hit, per stage report and for a whole test,
-// against a window that does nothing, so that only the logic is measured.
+// against the window in memory, so that no real window's work is measured.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
+#include "form/main_form.h"
 #include "speed_test/report.h"
 #include "speed_test/run.h"
+#include "support/memory_ui.h"
 #include "text/number_text.h"
 
 namespace {
 
 using namespace tapvero;
-
-class NullUi final : public widgets::Ui {
- public:
-  std::u16string text(widgets::ControlId) const override { return {}; }
-  void set_text(widgets::ControlId, std::u16string_view) override {}
-  bool ticked(widgets::ControlId) const override { return false; }
-  void set_ticked(widgets::ControlId, bool) override {}
-  bool enabled(widgets::ControlId) const override { return true; }
-  void set_enabled(widgets::ControlId, bool) override {}
-  bool visible(widgets::ControlId) const override { return true; }
-  void set_visible(widgets::ControlId, bool) override {}
-  widgets::Rect rect(widgets::ControlId) const override { return {}; }
-  void move(widgets::ControlId, std::optional<int>, std::optional<int>, std::optional<int>,
-            std::optional<int>) override {}
-  void focus(widgets::ControlId) override {}
-  std::optional<widgets::ControlId> focused() const override { return std::nullopt; }
-  void select_all(widgets::ControlId) override {}
-  void append_text(widgets::ControlId, std::u16string_view text) override { benchmark::DoNotOptimize(text.data()); }
-  void set_text_color(widgets::ControlId, widgets::Color) override {}
-  int current_page(widgets::ControlId) const override { return 0; }
-  widgets::Size client_size() const override { return {}; }
-  void set_window_state(widgets::WindowState) override {}
-  std::uintptr_t window_handle() const override { return 0; }
-  void message_box(std::u16string_view, std::u16string_view, widgets::Icon) override {}
-  void post(std::function<void()>) override {}
-};
 
 // Press times 100 to 140 ms apart, as a fast and slightly uneven player.
 struct Player {
@@ -47,7 +23,7 @@ struct Player {
 
 // One hit, the stage report included every stage-size hits.
 void BM_Hit(benchmark::State& state) {
-  NullUi ui;
+  widgets::MemoryUi ui(form::main_form());
   Player player;
   storage::Settings settings;
   settings.stage = text::int_text(state.range(0));
@@ -70,7 +46,7 @@ BENCHMARK(BM_StageReport)->RangeMultiplier(10)->Range(20, 200000)->Complexity(be
 
 // A whole test of 100,000 hits in stages of 20, with its summary.
 void BM_WholeTest(benchmark::State& state) {
-  NullUi ui;
+  widgets::MemoryUi ui(form::main_form());
   for (auto _ : state) {
     Player player;
     const storage::Settings settings;

@@ -16,15 +16,14 @@ std::pair<std::int32_t, std::int32_t> KeyLock::trigger_keys() const {
           static_cast<std::int32_t>(static_cast<std::uint32_t>(keys >> 32))};
 }
 
-void KeyLock::set_state(LockState state) {
-  const bool was_on = on();
-  state_.store(state);
-  if (switched_ && on() != was_on) switched_(on());
-}
+void KeyLock::set_state(LockState state) { state_.store(state); }
 
 void KeyLock::install_hook() {
   hook_.install_keyboard_hook([this](std::int32_t key_code, bool repeat) { return lock_key_step(key_code, repeat); },
-                              [this](const input::KeyEvent& event) { watch_.hook_saw(event); });
+                              [this](const input::KeyEvent& event) {
+                                watch_.hook_saw(event);
+                                if (watching_ && !hook_heard_) hook_heard();
+                              });
   watch_.reset();
 }
 
@@ -32,7 +31,41 @@ bool KeyLock::start() {
   install_hook();
   locked_key_ = 0;
   set_state(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
+  ++switched_on_;
+  set_watching(on());
   return on();
+}
+
+void KeyLock::set_watching(bool watching) {
+  hook_heard_ = false;
+  if (watching == watching_) return;
+  watching_ = watching;
+  if (watching) watch_.reset();  // what went by unwatched is owed by nobody
+  if (watching_observer_) watching_observer_(watching);
+}
+
+// Called while Windows holds the key: raw input is given up once the hook
+// has returned.
+void KeyLock::hook_heard() {
+  hook_heard_ = true;
+  thread_.after(0, [this, since = switched_on_] {
+    if (since != switched_on_ || !watching_ || !hook_heard_) return;
+    set_watching(false);
+    check_silence(watch_.hook_events());
+  });
+}
+
+// Looks again once kSilenceMs have passed: a hook called meanwhile is
+// alive; one that was not may be gone, and raw input is needed again.
+void KeyLock::check_silence(std::uint64_t hook_events) {
+  thread_.after(kSilenceMs, [this, since = switched_on_, hook_events] {
+    if (since != switched_on_ || !on() || watching_) return;
+    if (watch_.hook_events() != hook_events) {
+      check_silence(watch_.hook_events());
+    } else {
+      set_watching(true);
+    }
+  });
 }
 
 // Runs while Windows holds the keystroke: a few comparisons.
@@ -73,10 +106,11 @@ void KeyLock::stop() {
   hook_.remove_keyboard_hook();
   locked_key_ = 0;
   set_state(LockState::kOff);
+  set_watching(false);
 }
 
 void KeyLock::raw_input_press(std::int32_t key_code, bool in_front) {
-  if (!on() || in_front) return;
+  if (!on() || in_front || !watching_) return;
   const auto [z, x] = trigger_keys();
   if (key_code == 0 || (key_code != z && key_code != x)) return;
   if (const auto ticket = watch_.raw_input_saw_press(key_code))
@@ -91,9 +125,11 @@ void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
   locked_key_ = 0;
   if (hook_.handle() != 0) {
     set_state(LockState::kNothingLocked);
+    set_watching(true);  // until the new hook is heard
     return;
   }
   set_state(LockState::kOff);
+  set_watching(false);
   switched_itself_off_();
 }
 

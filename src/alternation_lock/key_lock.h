@@ -41,8 +41,9 @@ class KeyLock {
   // Any thread.
   LockState state() const { return state_.load(); }
   bool on() const { return state() != LockState::kOff; }
-  // `observer` is told of every switch on or off, on the input thread.
-  void when_switched(std::function<void(bool on)> observer) { switched_ = std::move(observer); }
+  // `observer` is told, on the input thread, whether the hook watch needs
+  // raw keyboard input from now on (see raw_input_press).
+  void when_watching(std::function<void(bool needed)> observer) { watching_observer_ = std::move(observer); }
 
   // The hook on, nothing locked yet; false (and still off) when Windows
   // refuses the hook.
@@ -63,8 +64,12 @@ class KeyLock {
   // our own windows, for which Windows may not call our hook. A trigger
   // key's press that the hook has not seen within a short while means that
   // Windows removed the hook: it is installed again, nothing locked, or the
-  // lock switched off.
+  // lock switched off. Raw input wakes the input thread for every key event
+  // of the desktop, so the watch takes it only while the hook is silent:
+  // from switching on until the hook is first called, and again once it has
+  // not been called for kSilenceMs (a player at rest, or a hook gone).
   void raw_input_press(std::int32_t key_code, bool in_front);
+  static constexpr std::uint32_t kSilenceMs = 1000;
 
   // The trigger key whose press was last acted on; 0 at start.
   std::int32_t last_alternation_key() const { return last_key_; }
@@ -77,11 +82,15 @@ class KeyLock {
   void install_hook();
   void lock(LockState state, std::int32_t pressed);
   void check_hook(const input::HookWatch::Ticket& ticket);
+  void set_watching(bool watching);
+  // The hook was called: raw input is not needed while it goes on being.
+  void hook_heard();
+  void check_silence(std::uint64_t hook_events);
 
   input::HookInstaller& system_;
   input::InputThread& thread_;
   const std::function<void()> switched_itself_off_;
-  std::function<void(bool on)> switched_;
+  std::function<void(bool needed)> watching_observer_;
   input::KeyboardHook hook_;
   input::HookWatch watch_;
   // The Z-slot key in the low half, the X-slot key in the high half: a
@@ -90,6 +99,9 @@ class KeyLock {
   std::atomic<LockState> state_{LockState::kOff};
   std::int32_t locked_key_ = 0;
   std::int32_t last_key_ = 0;
+  bool watching_ = false;       // raw input is needed
+  bool hook_heard_ = false;     // since watching began
+  std::uint32_t switched_on_ = 0;  // how often: a timer set before the lock last switched on does nothing
 };
 
 }  // namespace tapvero::alternation_lock

@@ -63,7 +63,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   // Raw input as far as it is needed: see PressStamper.
   ui.on_activation([&](bool active) { input_thread.run([&] { press_stamper.set_program_active(active); }); });
   input_thread.run([&] {
-    lock.when_switched([&](bool on) { press_stamper.set_lock_on(on); });
+    lock.when_watching([&](bool needed) { press_stamper.set_hook_watched(needed); });
     input_thread.route_raw_input_to([&](HRAWINPUT handle) {
       const std::optional<RAWINPUT> raw = input::read_raw_input(handle);
       if (!raw) return;
@@ -74,7 +74,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const int result = ui.create(program, show) ? ui.run() : 1;
   input_thread.run([&] {
     press_stamper.stop_listening();
-    lock.when_switched(nullptr);
+    lock.when_watching(nullptr);
     input_thread.route_raw_input_to(nullptr);
   });
   input_thread.stop();

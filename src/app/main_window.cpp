@@ -102,11 +102,11 @@ void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 bool MainWindow::on_close_requested() { return dispatch(主窗口, Event::kCloseRequested, {}); }
 
 void MainWindow::on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_ms) {
-  dispatch(id, Event::kClicked, {0, 0, {}, by_mouse, at_ms});
+  dispatch(id, Event::kClicked, {0, by_mouse, at_ms});
 }
 
-bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) {
-  return dispatch(id, Event::kKeyDown, {key_code, modifiers, {}, false, at_ms});
+bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int, base::Tick at_ms) {
+  return dispatch(id, Event::kKeyDown, {key_code, false, at_ms});
 }
 
 // The alternation lock decides a trigger key or F12 that Windows did not
@@ -116,14 +116,14 @@ bool MainWindow::on_key_message(int key_code, bool released, std::uint32_t messa
   return !lock_.own_window_key(key_code, released, message_time);
 }
 
-bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
+bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point, int,
                               base::Tick at_ms) {
   const Event event = button == widgets::MouseButton::kLeft ? Event::kLeftButtonUp : Event::kRightButtonUp;
-  return dispatch(id, event, {0, modifiers, at, false, at_ms});
+  return dispatch(id, event, {0, false, at_ms});
 }
 
-bool MainWindow::on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) {
-  return dispatch(id, Event::kMouseMove, {0, modifiers, at});
+bool MainWindow::on_mouse_move(widgets::ControlId id, widgets::Point, int) {
+  return dispatch(id, Event::kMouseMove, {});
 }
 
 }  // namespace tapvero::app

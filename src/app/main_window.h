@@ -25,8 +25,6 @@ enum class Event { kCreated, kCloseRequested, kClicked, kLeftButtonUp, kRightBut
 
 struct EventArgs {
   int key_code = 0;
-  int modifiers = 0;
-  widgets::Point at;
   bool by_mouse = false;  // clicks: made with the mouse
   base::Tick at_ms;    // clicks, keys and buttons: when it happened
 };

@@ -66,6 +66,9 @@ class HookWatch {
     return false;
   }
 
+  // How many events the hook has been called for.
+  std::uint64_t hook_events() const { return hook_events_; }
+
   // A new hook: nothing is owed, and no ticket given before is lost.
   void reset() {
     for (Counts& c : keys_) c.hook = c.raw;

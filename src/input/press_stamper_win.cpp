@@ -44,13 +44,13 @@ void PressStamper::set_program_active(bool active) {
   take_what_is_needed();
 }
 
-void PressStamper::set_lock_on(bool on) {
-  lock_on_ = on;
+void PressStamper::set_hook_watched(bool watched) {
+  hook_watched_ = watched;
   take_what_is_needed();
 }
 
 void PressStamper::take_what_is_needed() {
-  if (running_) take(active_ || lock_on_, active_);
+  if (running_) take(active_ || hook_watched_, active_);
 }
 
 void PressStamper::stop_listening() {

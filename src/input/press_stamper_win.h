@@ -4,8 +4,8 @@
 // the stamps kept for the toolkit to find. Raw input comes from the whole
 // desktop, and each of it wakes the input thread: it is taken only while it
 // can matter, the mouse's while our program is active (only presses over
-// our own window are used), the keyboard's also while the lock is on (its
-// hook watch compares with it). Where the system's message times are exact
+// our own window are used), the keyboard's also while the lock's hook watch
+// asks for it (it compares with it while the hook is silent). Where the system's message times are exact
 // milliseconds (as under Wine), an event's own message time is its stamp.
 #pragma once
 
@@ -40,7 +40,7 @@ class PressStamper {
   bool listen(HWND window);
   // On the same thread: what the raw input is needed for.
   void set_program_active(bool active);
-  void set_lock_on(bool on);
+  void set_hook_watched(bool watched);
   // On the same thread: no more raw input.
   void stop_listening();
   bool running() const { return running_; }
@@ -64,7 +64,7 @@ class PressStamper {
   HWND window_ = nullptr;
   bool running_ = false;
   bool active_ = false;
-  bool lock_on_ = false;
+  bool hook_watched_ = false;
   bool keyboard_ = false;
   bool mouse_ = false;
   MessageTimeScale scale_;

@@ -95,7 +95,10 @@ bool PositioningTest::count_down(std::uint64_t run) {
   return true;
 }
 
-// The seed passes through these digits as it always has: seeding straight from the clock would move every bubble.
+// Digits drawn after a clock seeding, which the caller, place_bubble, turns
+// into the seed of the bubble's place: a run started at a given time gets
+// the places it always got (the positioning run's tests pin them), where
+// seeding straight from the clock would move every bubble.
 std::string PositioningTest::random_digit_text(int length) {
   generator_.seed(clock_seed(clock_.tick_ms(), seeding_counter_));
   std::string digits;

@@ -26,11 +26,11 @@ class WindowServices {
   // it returns at once, and the window is maximized when its messages are
   // next processed.
   virtual void bring_to_front_maximized(std::uintptr_t window) = 0;
-  // Returns true once `milliseconds` have passed since the call, counted
-  // from its start however long the messages handled meanwhile take. Every
+  // Returns once `milliseconds` have passed since the call, counted from
+  // its start however long the messages handled meanwhile take. Every
   // message arriving meanwhile is dispatched, so any handler, the close
   // handler included, may run inside it.
-  virtual bool precise_wait(std::int32_t milliseconds) = 0;
+  virtual void precise_wait(std::int32_t milliseconds) = 0;
   // Dispatches every message waiting in the queue, as the message loop
   // would, without blocking; a quit message stays queued for the loop.
   virtual void process_pending_messages() = 0;

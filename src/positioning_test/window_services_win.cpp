@@ -49,7 +49,7 @@ void Win32WindowServices::bring_to_front_maximized(std::uintptr_t window) {
   PostMessageW(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
 }
 
-bool Win32WindowServices::precise_wait(std::int32_t milliseconds) {
+void Win32WindowServices::precise_wait(std::int32_t milliseconds) {
   const double started = base::precise_now_ms();
   // 100-nanosecond units; negative: relative to when the timer is set, so
   // the messages handled meanwhile do not lengthen the wait.
@@ -58,13 +58,12 @@ bool Win32WindowServices::precise_wait(std::int32_t milliseconds) {
     HANDLE handle = timer.get();
     for (;;) {
       const DWORD woken = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, kWakeMask);
-      if (woken == WAIT_OBJECT_0) return true;
+      if (woken == WAIT_OBJECT_0) return;
       if (woken == WAIT_FAILED) break;  // the rest of the time without the timer
       process_pending_messages_();
     }
   }
   plain_wait_until(started + milliseconds);
-  return true;
 }
 
 // Sleeps until input arrives or the end comes, dispatching the input.

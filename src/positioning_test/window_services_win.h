@@ -35,7 +35,7 @@ class Win32WindowServices final : public WindowServices {
   // of input to dispatch it, until the timer fires. It never spins. Without
   // a timer it waits for the same time by the performance counter, still
   // dispatching messages: the wait always ends.
-  bool precise_wait(std::int32_t milliseconds) override;
+  void precise_wait(std::int32_t milliseconds) override;
   void process_pending_messages() override { process_pending_messages_(); }
 
  private:

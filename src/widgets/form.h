@@ -96,13 +96,6 @@ struct FormSpec {
   std::optional<Color> page_background;
   // Esc asks the window to close, whichever control has the focus.
   bool escape_closes = false;
-
-  const ControlSpec* find(ControlId id) const {
-    for (const ControlSpec& c : controls) {
-      if (c.id == id) return &c;
-    }
-    return nullptr;
-  }
 };
 
 }  // namespace tapvero::widgets

@@ -18,8 +18,8 @@ using base::Tick;
 
 enum class Icon { kError, kInformation };
 
-// Window state of the main window, as the program reads and writes it.
-enum class WindowState { kNormal = 0, kCentred = 1, kMinimized = 2, kMaximized = 3 };
+// Window state of the main window, as the program sets it.
+enum class WindowState { kNormal, kMaximized };
 
 // Modifier flags that come with key and mouse events.
 enum Modifier : int { kCtrl = 1, kShift = 2, kAlt = 4 };

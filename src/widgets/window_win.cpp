@@ -231,22 +231,10 @@ Size Win32Ui::client_size() const {
 
 void Win32Ui::set_window_state(WindowState state) {
   if (!IsWindowVisible(main_)) return;
-  switch (state) {
-    case WindowState::kNormal:
-      if (IsZoomed(main_) || IsIconic(main_)) ShowWindow(main_, SW_RESTORE);
-      break;
-    case WindowState::kCentred: {
-      const Rect r = rect(kMainWindow);
-      move(kMainWindow, (GetSystemMetrics(SM_CXSCREEN) - r.width) / 2, (GetSystemMetrics(SM_CYSCREEN) - r.height) / 2,
-           std::nullopt, std::nullopt);
-      break;
-    }
-    case WindowState::kMinimized:
-      ShowWindow(main_, SW_MINIMIZE);
-      break;
-    case WindowState::kMaximized:
-      ShowWindow(main_, SW_MAXIMIZE);
-      break;
+  if (state == WindowState::kMaximized) {
+    ShowWindow(main_, SW_MAXIMIZE);
+  } else if (IsZoomed(main_) || IsIconic(main_)) {
+    ShowWindow(main_, SW_RESTORE);
   }
 }
 

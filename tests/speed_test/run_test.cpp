@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "form/main_form.h"
 #include "speed_test/report.h"
@@ -17,6 +18,16 @@ using namespace form;
 constexpr int kZ = 0x5A;
 constexpr int kX = 0x58;
 constexpr int kOther = 0x41;
+
+// What the report writes for a stage of `size` hits `gap` ms apart that
+// ends at hit `hits`, and for the summary of a test of even stages only.
+std::u16string even_stage(std::int64_t hits, std::int32_t size, std::int32_t gap) {
+  const std::vector<std::int32_t> intervals(static_cast<std::size_t>(size - 1), gap);
+  return stage_report(static_cast<double>(size) * gap, size, hits, intervals).line;
+}
+std::u16string even_summary(std::int64_t hits, double ms, std::size_t stages) {
+  return summary_text(hits, ms, std::vector<float>(stages, 100.0f));
+}
 
 class SpeedRun : public ::testing::Test {
  protected:
@@ -33,7 +44,7 @@ class SpeedRun : public ::testing::Test {
   std::u16string result() const { return ui.text(编辑框_结果); }
 
   widgets::MemoryUi ui{main_form()};
-  base::Tick now{1000};     // the time of the latest event
+  base::Tick now{1000};        // the time of the latest event
   storage::Settings settings;  // Z and X, stages of 20
   SpeedTest test{ui, settings};
 };
@@ -51,33 +62,24 @@ TEST_F(SpeedRun, TheStartClickIsNotAHitAndTheFirstIntervalRunsFromIt) {
   EXPECT_EQ(ui.text(标签_连击), u"19");
   EXPECT_EQ(result(), u"");
   hits_after({153});
-  EXPECT_EQ(result(), u"连击:20 耗时:2.35秒 BPM:127 稳定度:85.30%\r\n");
+  std::vector<std::int32_t> intervals = {35, 106, 179};
+  intervals.resize(19, 117);
+  EXPECT_EQ(result(), stage_report(2345, 20, 20, intervals).line);
   EXPECT_EQ(ui.text(标签_稳定度), u"85.30%");
   EXPECT_EQ(ui.at(标签_稳定度).text_color, kGreen);
 }
 
-TEST_F(SpeedRun, TheHitCountRunsOnAcrossStages) {
-  test.start_button_clicked(true, now);
-  even_hits(40, 100);
-  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
-  EXPECT_EQ(ui.text(标签_连击), u"40");
-}
-
 TEST_F(SpeedRun, AnEvenStreamReadsEvenAtEveryStageSize) {
   // Each stage starts at the hit that ended the one before, so however long
-  // a report line takes to write, even hits read 100.00% in every stage.
+  // a report line takes to write, even hits read 100.00% in every stage;
+  // the hit count runs on across stages.
   for (const std::int32_t size : {2, 3, 5, 20, 37}) {
     settings.stage = std::to_string(size);
     test.start_button_clicked(true, now);
     even_hits(size * 4, 50);
-    std::u16string r = result();
-    for (int stage = 0; stage < 4; ++stage) {
-      const std::size_t end = r.find(u"\r\n");
-      ASSERT_NE(end, std::u16string::npos) << size;
-      EXPECT_NE(r.substr(0, end).find(u"稳定度:100.00%"), std::u16string::npos) << size << " " << stage;
-      r = r.substr(end + 2);
-    }
-    EXPECT_EQ(r, u"");
+    std::u16string stages;
+    for (int stage = 1; stage <= 4; ++stage) stages += even_stage(stage * size, size, 50);
+    EXPECT_EQ(result(), stages) << size;
     test.stop_button_clicked(now);
   }
 }
@@ -88,9 +90,9 @@ TEST_F(SpeedRun, PressesHandledLateInABurstKeepTheirPressTimes) {
   settings.stage = "5";
   test.start_button_clicked(true, base::Tick(1000));
   for (const std::uint32_t at : {1100, 1200, 1300, 1400, 1500}) test.start_button_key_down(kZ, base::Tick(at));
-  EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
+  EXPECT_EQ(result(), even_stage(5, 5, 100));
   test.stop_button_clicked(base::Tick(1540));
-  EXPECT_NE(result().find(u"共计连击:5 耗时:0.54秒"), std::u16string::npos);
+  EXPECT_EQ(result(), even_stage(5, 5, 100) + even_summary(5, 540, 1));
 }
 
 TEST_F(SpeedRun, TheIntervalStoreFollowsTheHitsNotTheStageSize) {
@@ -103,7 +105,7 @@ TEST_F(SpeedRun, TheIntervalStoreFollowsTheHitsNotTheStageSize) {
   EXPECT_LE(test.interval_store_capacity(), 2048u);
   EXPECT_EQ(result(), u"");
   test.stop_button_clicked(now);
-  EXPECT_NE(result().find(u"共计连击:1000 耗时:10秒 BPM:1500 稳定度:--%"), std::u16string::npos);
+  EXPECT_EQ(result(), even_summary(1000, 10000, 0));
 }
 
 // Keys do nothing while idle; in a test both trigger keys hit, a key both
@@ -150,8 +152,7 @@ TEST_F(SpeedRun, ARightButtonStartResetsAsMuchAsALeftClickStart) {
   EXPECT_EQ(result(), u"");
   even_hits(20, 100);
   test.stop_button_clicked(now);
-  EXPECT_EQ(result(),
-            u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n\r\n\r\n共计连击:20 耗时:2秒 BPM:150 稳定度:100.00%");
+  EXPECT_EQ(result(), even_stage(20, 20, 100) + even_summary(20, 2000, 1));
 }
 
 TEST_F(SpeedRun, StopWritesTheSummaryAndResets) {
@@ -162,9 +163,7 @@ TEST_F(SpeedRun, StopWritesTheSummaryAndResets) {
   EXPECT_FALSE(test.running());
   EXPECT_FALSE(ui.enabled(停止测试));
   EXPECT_EQ(ui.text(标签_连击), u"0");
-  EXPECT_EQ(result(),
-            u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n连击:40 耗时:2秒 BPM:150 稳定度:100.00%\r\n"
-            u"\r\n\r\n共计连击:50 耗时:6秒 BPM:125 稳定度:100.00%");
+  EXPECT_EQ(result(), even_stage(20, 20, 100) + even_stage(40, 20, 100) + even_summary(50, 6000, 2));
   // The stability label keeps the last stage's figure; the next start
   // empties the result box.
   EXPECT_EQ(ui.text(标签_稳定度), u"100.00%");
@@ -177,16 +176,20 @@ TEST_F(SpeedRun, StopRightAfterStartWritesAnEmptySummary) {
   test.start_button_clicked(true, now);
   now += 1230;
   test.stop_button_clicked(now);
-  EXPECT_EQ(result(), u"\r\n\r\n共计连击:0 耗时:1.23秒 BPM:0 稳定度:--%");
+  EXPECT_EQ(result(), even_summary(0, 1230, 0));
   EXPECT_EQ(ui.text(标签_连击), u"0");
 }
 
+// A stage size below one never reaches a test: it runs in stages of one hit.
 TEST_F(SpeedRun, AStageOfOneHitReportsEveryHit) {
-  settings.stage = "1";
-  test.start_button_clicked(true, now);
-  hits_after({250, 500});
-  EXPECT_EQ(result(), u"连击:1 耗时:0.25秒 BPM:60 稳定度:0.00%\r\n连击:2 耗时:0.5秒 BPM:30 稳定度:0.00%\r\n");
-  EXPECT_EQ(ui.at(标签_稳定度).text_color, kRed);
+  for (const char* size : {"1", "0"}) {
+    settings.stage = size;
+    test.start_button_clicked(true, now);
+    hits_after({250, 500});
+    EXPECT_EQ(result(), even_stage(1, 1, 250) + even_stage(2, 1, 500)) << size;
+    EXPECT_EQ(ui.at(标签_稳定度).text_color, kRed);
+    test.stop_button_clicked(now);
+  }
 }
 
 TEST_F(SpeedRun, HitsInTheSameMillisecondCountAsEven) {
@@ -203,27 +206,21 @@ TEST_F(SpeedRun, ATimeBeforeTheOneAheadOfItIsSignedOrNoneNeverFortyNineDays) {
   test.start_button_clicked(true, now + 101);  // handled just after the first hit's press was stamped
   even_hits(20, 100);
   test.stop_button_clicked(now + -2000);
-  EXPECT_EQ(result(), u"连击:20 耗时:1.9秒 BPM:157 稳定度:0.00%\r\n\r\n\r\n共计连击:20 耗时:0秒 BPM:0 稳定度:0.00%");
+  std::vector<std::int32_t> intervals(19, 100);
+  intervals[0] = -1;
+  const StageReport stage = stage_report(1899, 20, 20, intervals);
+  EXPECT_EQ(result(), stage.line + summary_text(20, 0, std::vector{stage.stability}));
 }
 
 TEST_F(SpeedRun, TheStageSizeHoldsForTheWholeTest) {
   test.start_button_clicked(true, now);
   settings.stage = "5";  // saved during the test
   even_hits(20, 100);
-  EXPECT_EQ(result(), u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n");
+  EXPECT_EQ(result(), even_stage(20, 20, 100));
   test.stop_button_clicked(now);
   test.start_button_clicked(true, now);
   even_hits(5, 100);
-  EXPECT_EQ(result(), u"连击:5 耗时:0.5秒 BPM:150 稳定度:100.00%\r\n");
-}
-
-TEST_F(SpeedRun, AStageSizeBelowOneNeverReachesATest) {
-  settings.stage = "0";
-  test.start_button_clicked(true, now);
-  even_hits(2, 100);
-  // Stages of one hit. The BPM comes from the time in single precision:
-  // 1 / 0.1000000015 x 15 is just below 150.
-  EXPECT_EQ(result(), u"连击:1 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n连击:2 耗时:0.1秒 BPM:149 稳定度:0.00%\r\n");
+  EXPECT_EQ(result(), even_stage(5, 5, 100));
 }
 
 TEST_F(SpeedRun, ATestReadsTheSameAcrossTheTickCountersSignChangeAndWrap) {
@@ -232,9 +229,7 @@ TEST_F(SpeedRun, ATestReadsTheSameAcrossTheTickCountersSignChangeAndWrap) {
     test.start_button_clicked(true, now);
     even_hits(20, 100);
     test.stop_button_clicked(now);
-    EXPECT_EQ(result(),
-              u"连击:20 耗时:2秒 BPM:150 稳定度:100.00%\r\n\r\n\r\n共计连击:20 耗时:2秒 BPM:150 稳定度:100.00%")
-        << start;
+    EXPECT_EQ(result(), even_stage(20, 20, 100) + even_summary(20, 2000, 1)) << start;
   }
 }
 

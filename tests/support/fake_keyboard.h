@@ -5,6 +5,7 @@
 // caller's own.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <functional>
@@ -109,16 +110,18 @@ class InlineInputThread final : public InputThread {
   void after(std::uint32_t milliseconds, std::function<void()> task) override {
     timers.emplace_back(milliseconds, std::move(task));
   }
-  // Runs the timers set so far (and those they set); how many ran.
-  int run_timers() {
+  // Runs the timers set so far of at most `longest` ms (and those they
+  // set); how many ran.
+  int run_timers(std::uint32_t longest = UINT32_MAX) {
     int ran = 0;
-    while (!timers.empty()) {
-      const auto task = std::move(timers.front().second);
-      timers.erase(timers.begin());
+    for (;;) {
+      const auto due = std::find_if(timers.begin(), timers.end(), [&](const auto& t) { return t.first <= longest; });
+      if (due == timers.end()) return ran;
+      const auto task = std::move(due->second);
+      timers.erase(due);
       task();
       ++ran;
     }
-    return ran;
   }
   std::vector<std::pair<std::uint32_t, std::function<void()>>> timers;
 };

@@ -27,11 +27,10 @@ class FakeWindowServices final : public WindowServices {
     maximize_posted_ = true;
   }
   // Messages are handled while the time passes.
-  bool precise_wait(std::int32_t milliseconds) override {
+  void precise_wait(std::int32_t milliseconds) override {
     waits.push_back(milliseconds);
     process_pending_messages();
     clock_.advance(milliseconds);
-    return true;
   }
   void process_pending_messages() override {
     ++pumps;

@@ -28,7 +28,7 @@ const MemoryUi::Control& MemoryUi::at(ControlId id) const { return const_cast<Me
 
 void MemoryUi::set_text(ControlId id, std::u16string_view text) {
   Control& c = at(id);
-  c.text = std::u16string(text);
+  c.text.assign(text);
   c.whole_text_selected = false;
 }
 
