@@ -71,13 +71,11 @@ void press_with_send_input(Robot& robot) {
   }
 }
 
-// The number after `label` in a stage line, up to `unit`.
-double figure(const std::wstring& line, const std::wstring& label, const std::wstring& unit) {
-  const std::size_t from = line.find(label);
-  if (from == std::wstring::npos) return -1;
-  const std::size_t start = from + label.size();
-  const std::size_t end = line.find(unit, start);
-  return std::wcstod(line.substr(start, end - start).c_str(), nullptr);
+// A stage line's figures, as the report reads them back; a line it did not
+// write reads as all -1.
+speed_test::Figures figures_of(const std::wstring& line) {
+  return speed_test::read_line(speed_test::Line::kStage, std::u16string(line.begin(), line.end()))
+      .value_or(speed_test::Figures{-1, -1, -1, -1});
 }
 
 // The XTest robot's click on the start button and its presses, on the X
@@ -205,9 +203,9 @@ void run(const std::string& run_label, Way way, const Stream& stream) {
   std::vector<double> stabilities;
   std::string times;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const double seconds = figure(lines[i], L"耗时:", L"秒");
-    times += (i ? " " : "") + fixed_text(seconds, 2);
-    if (i > 0) stabilities.push_back(figure(lines[i], L"稳定度:", L"%"));
+    const speed_test::Figures f = figures_of(lines[i]);
+    times += (i ? " " : "") + fixed_text(f.seconds, 2);
+    if (i > 0) stabilities.push_back(f.stability.value_or(-1));
   }
   const Summary stability(stabilities);
   std::cout << label << ": every " << int_text(stream.interval_ms) << " ms, stage size " << int_text(stream.stage_size)

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kit/game_window_win.h"
 #include "kit/tapvero_driver_win.h"
 #include "form/main_form.h"
+#include "speed_test/report.h"
 #include "support/stored_names.h"
 
 namespace tapvero::uitest {
@@ -25,8 +26,12 @@ std::vector<std::wstring> lines_of(const std::wstring& text) { return split_line
 // Shows the report in the test's output, for people reading the log.
 void print(const std::wstring& report) { std::printf("%s\n", utf8(report).c_str()); }
 
-const std::wregex kStageLine(LR"(连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
-const std::wregex kSummary(LR"(共计连击:(\d+) 耗时:\d+(\.\d{1,2})?秒 BPM:\d+ 稳定度:\d+\.\d\d%)");
+// A line's figures, if the report wrote exactly that line.
+std::optional<speed_test::Figures> read(speed_test::Line kind, const std::wstring& line) {
+  return speed_test::read_line(kind, std::u16string(line.begin(), line.end()));
+}
+constexpr auto kStageLine = speed_test::Line::kStage;
+constexpr auto kSummary = speed_test::Line::kSummary;
 
 TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=5\r\n");
@@ -52,9 +57,8 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
 
   const std::vector<std::wstring> stages = lines_of(t.text(编辑框_结果));
   ASSERT_EQ(stages.size(), 3u);  // two stage lines and what follows the last line break
-  EXPECT_TRUE(std::regex_match(stages[0], kStageLine)) << stages[0].size();
-  EXPECT_EQ(stages[0].substr(0, 5), L"连击:5 ");
-  EXPECT_EQ(stages[1].substr(0, 6), L"连击:10 ");
+  EXPECT_EQ(read(kStageLine, stages[0]).value_or(speed_test::Figures{}).hits, 5);
+  EXPECT_EQ(read(kStageLine, stages[1]).value_or(speed_test::Figures{}).hits, 10);
   EXPECT_EQ(stages[2], L"");
   EXPECT_TRUE(t.text(标签_稳定度).ends_with(L"%"));
   EXPECT_TRUE(t.enabled(停止测试));
@@ -67,8 +71,7 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[2], L"");
   EXPECT_EQ(lines[3], L"");
-  EXPECT_TRUE(std::regex_match(lines[4], kSummary));
-  EXPECT_EQ(lines[4].substr(0, 8), L"共计连击:12 ");
+  EXPECT_EQ(read(kSummary, lines[4]).value_or(speed_test::Figures{}).hits, 12);
   print(report);
 }
 
@@ -111,14 +114,14 @@ TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
   const std::vector<std::wstring> lines = lines_of(t.text(编辑框_结果));
   ASSERT_EQ(lines.size(), 2003u);
   for (int i = 0; i < 2000; ++i) {
-    std::wsmatch m;
-    ASSERT_TRUE(std::regex_match(lines[static_cast<std::size_t>(i)], m, kStageLine)) << "line " << i + 1;
-    ASSERT_EQ(m[1].str(), std::to_wstring(i + 1));
-    ASSERT_TRUE(lines[static_cast<std::size_t>(i)].ends_with(L"稳定度:0.00%"));
+    const std::optional<speed_test::Figures> f = read(kStageLine, lines[static_cast<std::size_t>(i)]);
+    ASSERT_TRUE(f) << "line " << i + 1;
+    ASSERT_EQ(f->hits, i + 1);
+    ASSERT_EQ(f->stability, 0.0f);
   }
   EXPECT_EQ(lines[2000], L"");
   EXPECT_EQ(lines[2001], L"");
-  EXPECT_EQ(lines[2002].substr(0, 10), L"共计连击:2000 ");
+  EXPECT_EQ(read(kSummary, lines[2002]).value_or(speed_test::Figures{}).hits, 2000);
 }
 
 }  // namespace
