@@ -86,17 +86,11 @@ class EveryWay : public AlternationLockTest {
   }
 };
 
-std::string way_name(Way way) {
-  switch (way) {
-    case Way::kGame:
-      return "Game";
-    case Way::kOwnWindowHooked:
-      return "OwnWindowHooked";
-    case Way::kOwnWindowUnhooked:
-      return "OwnWindowUnhooked";
-  }
-  return {};
-}
+constexpr const char* kWayNames[] = {"Game", "OwnWindowHooked", "OwnWindowUnhooked"};
+// A case's name: its row's, then the way.
+constexpr auto kCaseName = [](const auto& param) {
+  return std::string(std::get<0>(param.param).name) + kWayNames[static_cast<int>(std::get<1>(param.param))];
+};
 const auto kEveryWay = ::testing::Values(Way::kGame, Way::kOwnWindowHooked, Way::kOwnWindowUnhooked);
 
 // Key taps with the lock on, and what comes of them: the key-downs the
@@ -167,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"down 5a", "down 41", "down 20", "down d", "down 7a", "down 7c", "down 43"},
                  kZ}),
         kEveryWay),
-    [](const auto& param) { return std::get<0>(param.param).name + way_name(std::get<1>(param.param)); });
+    kCaseName);
 
 // What the program in front receives at each step (every release, and no
 // key the player did not press), what the lock asks of Windows, and the
@@ -304,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {kPress, kZ, {"down 5a"}, {}, kXLocked},
                 {kPress, kX, {}, {}, kXLocked}}}),
         kEveryWay),
-    [](const auto& param) { return std::get<0>(param.param).name + way_name(std::get<1>(param.param)); });
+    kCaseName);
 // clang-format on
 
 // F12 switches off on the input thread; the page learns it by a posted
