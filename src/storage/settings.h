@@ -3,7 +3,7 @@
 // says where the value keeps it, its key and default in the file, how a
 // stored text is taken and which save writes it; SettingsFile loads and
 // saves by the rows, and the program binds a control to each row
-// (form/main_form.cpp).
+// (form/main_form.h).
 #pragma once
 
 #include <cstdint>
