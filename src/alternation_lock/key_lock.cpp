@@ -3,7 +3,7 @@
 namespace tapvero::alternation_lock {
 
 KeyLock::KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off)
-    : system_(system), thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
+    : thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
 
 void KeyLock::set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
   trigger_keys_.store(static_cast<std::uint32_t>(z_key_code) |
@@ -15,8 +15,6 @@ std::pair<std::int32_t, std::int32_t> KeyLock::trigger_keys() const {
   return {static_cast<std::int32_t>(static_cast<std::uint32_t>(keys)),
           static_cast<std::int32_t>(static_cast<std::uint32_t>(keys >> 32))};
 }
-
-void KeyLock::set_state(LockState state) { state_.store(state); }
 
 void KeyLock::install_hook() {
   hook_.install_keyboard_hook([this](std::int32_t key_code, bool repeat) { return lock_key_step(key_code, repeat); },
@@ -30,7 +28,7 @@ void KeyLock::install_hook() {
 bool KeyLock::start() {
   install_hook();
   locked_key_ = 0;
-  set_state(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
+  state_.store(hook_.handle() != 0 ? LockState::kNothingLocked : LockState::kOff);
   ++switched_on_;
   set_watching(on());
   return on();
@@ -91,7 +89,7 @@ bool KeyLock::lock_key_step(std::int32_t key_code, bool repeat) {
 void KeyLock::lock(LockState state, std::int32_t pressed) {
   last_key_ = pressed;
   locked_key_ = pressed;
-  set_state(state);
+  state_.store(state);
 }
 
 bool KeyLock::concerns(std::int32_t key_code) const {
@@ -105,7 +103,7 @@ bool KeyLock::own_window_key(const input::KeyEvent& event) { return on() && hook
 void KeyLock::stop() {
   hook_.remove_keyboard_hook();
   locked_key_ = 0;
-  set_state(LockState::kOff);
+  state_.store(LockState::kOff);
   set_watching(false);
 }
 
@@ -124,11 +122,11 @@ void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
   install_hook();
   locked_key_ = 0;
   if (hook_.handle() != 0) {
-    set_state(LockState::kNothingLocked);
+    state_.store(LockState::kNothingLocked);
     set_watching(true);  // until the new hook is heard
     return;
   }
-  set_state(LockState::kOff);
+  state_.store(LockState::kOff);
   set_watching(false);
   switched_itself_off_();
 }

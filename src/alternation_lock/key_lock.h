@@ -78,7 +78,6 @@ class KeyLock {
 
  private:
   std::pair<std::int32_t, std::int32_t> trigger_keys() const;
-  void set_state(LockState state);
   void install_hook();
   void lock(LockState state, std::int32_t pressed);
   void check_hook(const input::HookWatch::Ticket& ticket);
@@ -87,7 +86,6 @@ class KeyLock {
   void hook_heard();
   void check_silence(std::uint64_t hook_events);
 
-  input::HookInstaller& system_;
   input::InputThread& thread_;
   const std::function<void()> switched_itself_off_;
   std::function<void(bool needed)> watching_observer_;
