@@ -39,9 +39,10 @@ void SpeedTest::start_button_right_released(base::Tick at_ms) { start_button_cli
 
 bool SpeedTest::start_button_key_down(int key_code, base::Tick at_ms) {
   const bool trigger = key_code != 0 && (key_code == settings_.z_key_code || key_code == settings_.x_key_code);
-  // Enter clicks the focused button as it goes down: as a trigger key it
-  // must not start a test, since a trigger key changes nothing while idle.
-  if (!running_) return !(trigger && key_code == widgets::kKeyEnter);
+  // Enter clicks the focused button as it goes down, Space as it comes up
+  // after a press the button saw: as trigger keys they must not start a
+  // test, since a trigger key changes nothing while idle.
+  if (!running_) return !(trigger && (key_code == widgets::kKeyEnter || key_code == widgets::kKeySpace));
   // A key that both slots name counts once.
   if (trigger) register_hit(at_ms);
   return true;

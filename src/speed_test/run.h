@@ -26,7 +26,8 @@ class SpeedTest {
   // 开始测试 right button released: as a mouse click.
   void start_button_right_released(base::Tick at_ms);
   // A key pressed on 开始测试: a hit for either trigger key while running.
-  // False to swallow the key: Enter, as a trigger key, on the idle button.
+  // False to swallow the key: Enter or Space, as a trigger key, on the idle
+  // button.
   bool start_button_key_down(int key_code, base::Tick at_ms);
   // 停止测试 clicked.
   void stop_button_clicked(base::Tick at_ms);

@@ -106,6 +106,7 @@ KeyAction key_action(const FormSpec& form, int key_code, int modifiers);
 inline constexpr int kKeyTab = 0x09;
 inline constexpr int kKeyEnter = 0x0D;
 inline constexpr int kKeyEscape = 0x1B;
+inline constexpr int kKeySpace = 0x20;
 inline constexpr int kKeyPageUp = 0x21;
 inline constexpr int kKeyPageDown = 0x22;
 
