@@ -46,14 +46,15 @@ widgets::Rect centred_window(widgets::Size screen, widgets::Size window) {
           text::truncate_to_int((static_cast<double>(screen.height) - window.height) / 2), window.width, window.height};
 }
 
-widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Point before_run, widgets::Size normal,
-                                         widgets::Rect work_area) {
-  const auto within = [](std::int64_t from, std::int64_t length, std::int64_t area_from, std::int64_t area_length) {
-    return area_from <= from && from + length <= area_from + area_length;
+widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Size normal, widgets::Rect work_area) {
+  // The far edge first, then the near one, which wins when both cannot hold.
+  // In 64 bits: the area's far edge less the window may lie beyond 32.
+  const auto kept_within = [](std::int32_t from, std::int32_t length, std::int32_t area_from, std::int32_t area_length) {
+    const std::int64_t last = static_cast<std::int64_t>(area_from) + area_length - length;
+    return static_cast<std::int32_t>(std::max<std::int64_t>(area_from, std::min<std::int64_t>(from, last)));
   };
-  const bool on_work_area = within(during_run.x, normal.width, work_area.left, work_area.width) &&
-                            within(during_run.y, normal.height, work_area.top, work_area.height);
-  return on_work_area ? during_run : before_run;
+  return {kept_within(during_run.x, normal.width, work_area.left, work_area.width),
+          kept_within(during_run.y, normal.height, work_area.top, work_area.height)};
 }
 
 widgets::Point countdown_label_position(widgets::Size area) {

@@ -51,13 +51,12 @@ std::optional<widgets::Size> windowed_size(std::string_view width_text, std::str
 // screen, it starts left of or above it.
 widgets::Rect centred_window(widgets::Size screen, widgets::Size window);
 
-// Where the main window's corner goes as a windowed run ends: it stays
-// where the run had it when the window, back at its normal size there, lies
-// wholly within the work area; otherwise it goes back to where it stood
-// before the run, so that a run larger than the screen does not leave the
-// window out of reach.
-widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Point before_run, widgets::Size normal,
-                                         widgets::Rect work_area);
+// Where the main window's corner goes as a windowed run ends: where the run
+// had it, moved only as far as the window, back at its normal size, must go
+// to lie wholly within the work area, so that a run larger than the screen
+// does not leave the window out of reach. A work area smaller than the
+// window keeps its left and top edges, with the title bar, on it.
+widgets::Point corner_after_windowed_run(widgets::Point during_run, widgets::Size normal, widgets::Rect work_area);
 
 // The countdown label's place: centred across `area` and with its top 125
 // pixels above the middle (truncated toward zero).

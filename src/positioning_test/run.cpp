@@ -1,5 +1,7 @@
 #include "positioning_test/run.h"
 
+#include <optional>
+
 #include "form/main_form.h"
 #include "text/encoding.h"
 #include "text/gbk.h"
@@ -55,10 +57,8 @@ void PositioningTest::start() {
   phase_ = Phase::kCountdown;
   ui_.set_visible(高级选择夹1, false);
   widgets::Point label;
-  corner_before_run_.reset();
+  windowed_run_ = windowed;
   if (windowed) {
-    const widgets::Rect before = ui_.rect(主窗口);
-    corner_before_run_ = widgets::Point{before.left, before.top};
     const widgets::Rect frame = centred_window(services_.screen_size(), *size);
     ui_.move(主窗口, frame.left, frame.top, frame.width, frame.height);
     label = countdown_label_position(ui_.client_size());
@@ -175,10 +175,10 @@ void PositioningTest::restore_window() {
   ui_.set_visible(按钮_泡泡, false);
   ui_.set_text(标签_倒计时, u"3");
   ui_.set_visible(标签_倒计时, false);
-  if (corner_before_run_) {
+  if (windowed_run_) {
     const widgets::Rect now = ui_.rect(主窗口);
     const widgets::Point corner =
-        corner_after_windowed_run({now.left, now.top}, *corner_before_run_, kNormalWindowSize, services_.work_area());
+        corner_after_windowed_run({now.left, now.top}, kNormalWindowSize, services_.work_area());
     ui_.move(主窗口, corner.x, corner.y, kNormalWindowSize.width, kNormalWindowSize.height);
   } else {
     ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);

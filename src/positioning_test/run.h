@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "positioning_test/rules.h"
@@ -86,10 +85,8 @@ class PositioningTest {
   // Changes at every start and every end, so that a start or a placement
   // resumed after a nested end knows its run is over.
   std::uint64_t run_ = 0;
-  // Where a windowed run found the window's corner, to go back to when the
-  // run's place would leave the window off the work area; none for a
-  // full-screen run.
-  std::optional<widgets::Point> corner_before_run_;
+  // The run in progress is windowed: its end keeps the window's corner.
+  bool windowed_run_ = false;
   // Hits whose placement is still drawing its digits; the report counts them.
   std::int32_t hits_in_flight_ = 0;
 };

@@ -107,7 +107,8 @@ TEST_F(PositioningRun, AFullScreenRunMaximizesTheWindowAndPlacesTheLabelByTheScr
 
 TEST_F(PositioningRun, InvalidWindowedSizesAreRefusedWithNothingChanged) {
   for (const auto& [width, height] : std::vector<std::pair<std::u16string, std::u16string>>{
-           {u"0", u"600"}, {u"-5", u"600"}, {u"-0", u"600"}, {u"", u"600"}, {u"800", u"0"}, {u"800", u""}}) {
+           {u"0", u"600"}, {u"-5", u"600"}, {u"-0", u"600"}, {u"", u"600"}, {u"800", u"0"}, {u"800", u"-5"},
+           {u"800", u"-0"}, {u"800", u""}}) {
     windowed(width, height);
     const Rect before = ui.rect(主窗口);
     ui.message_boxes.clear();
@@ -123,39 +124,45 @@ TEST_F(PositioningRun, InvalidWindowedSizesAreRefusedWithNothingChanged) {
 
 TEST_F(PositioningRun, SizesWithTheirLeadingNumberPassAndAreStoredBackUnchanged) {
   // Full-width digits and trailing letters can only come from the file.
-  config() = "[Tapvero]\r\n" + kWindowedTrue + "\xBF\xED=\xA3\xB8\xA3\xB0\xA3\xB0\r\n\xB8\xDF=600px\r\n";
-  window.on_created();
-  EXPECT_EQ(ui.text(编辑框_宽), u"８００");
-  const std::string stored = file();
-  start();
-  EXPECT_TRUE(ui.message_boxes.empty());
-  EXPECT_EQ(ui.rect(主窗口), (Rect{240, 100, 800, 600}));
-  EXPECT_EQ(file(), stored);
+  for (const std::string height : {"600px", "\xA3\xB6\xA3\xB0\xA3\xB0"}) {  // 600px, ６００
+    config() = "[Tapvero]\r\n" + kWindowedTrue + "\xBF\xED=\xA3\xB8\xA3\xB0\xA3\xB0\r\n\xB8\xDF=" + height + "\r\n";
+    window.on_created();
+    EXPECT_EQ(ui.text(编辑框_宽), u"８００");
+    const std::string stored = file();
+    ui.message_boxes.clear();
+    start();
+    EXPECT_TRUE(ui.message_boxes.empty());
+    EXPECT_EQ(ui.rect(主窗口), (Rect{240, 100, 800, 600}));
+    EXPECT_EQ(file(), stored);
+    EXPECT_FALSE(close());
+  }
 }
 
-TEST_F(PositioningRun, AfterAWindowedRunTheWindowKeepsItsPlaceOnlyWhollyOnTheWorkArea) {
-  window_services.desktop_work_area = {60, 0, 1220, 800};  // a taskbar along the screen's left edge
+TEST_F(PositioningRun, AfterAWindowedRunTheWindowKeepsItsCornerMovedOnlyOntoTheWorkArea) {
   const struct {
     std::u16string width, height;
     Rect during;
-    bool kept;  // or back where it stood before the run
+    Point after;
+    // Panels along the screen's left and bottom edges: at its normal size
+    // the window's corner lies between (60, 0) and (609, 367).
+    Rect work_area = {60, 0, 1220, 740};
   } cases[] = {
-      {u"1400", u"900", {-60, -50, 1400, 900}, false},  // larger than the screen: left of and above it
-      {u"3000", u"600", {-860, 100, 3000, 600}, false},
-      {u"1160", u"400", {60, 200, 1160, 400}, true},  // on the work area's left edge
-      {u"1162", u"400", {59, 200, 1162, 400}, false},
-      {u"20", u"10", {630, 395, 20, 10}, false},  // normal-sized there, past the right edge
-      {u"400", u"300", {440, 250, 400, 300}, true},
+      {u"1400", u"900", {-60, -50, 1400, 900}, {60, 0}},  // larger than the screen: left of and above it
+      {u"3000", u"600", {-860, 100, 3000, 600}, {60, 100}},
+      {u"1160", u"400", {60, 200, 1160, 400}, {60, 200}},  // on the work area's left edge
+      {u"1162", u"400", {59, 200, 1162, 400}, {60, 200}},
+      {u"20", u"10", {630, 395, 20, 10}, {609, 367}},  // normal-sized there, past the right and bottom edges
+      {u"400", u"300", {440, 250, 400, 300}, {440, 250}},
+      {u"20", u"10", {630, 395, 20, 10}, {60, 0}, {60, 0, 600, 300}},  // too small for it: the title bar stays on it
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.width.begin(), c.width.end()));
+    window_services.desktop_work_area = c.work_area;
     windowed(c.width, c.height);
-    const Rect before = ui.rect(主窗口);
     start();
     EXPECT_EQ(ui.rect(主窗口), c.during);
     EXPECT_FALSE(close());
-    EXPECT_EQ(ui.rect(主窗口),
-              c.kept ? (Rect{c.during.left, c.during.top, 671, 373}) : (Rect{before.left, before.top, 671, 373}));
+    EXPECT_EQ(ui.rect(主窗口), (Rect{c.after.x, c.after.y, 671, 373}));
   }
 }
 
