@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "form/main_form.h"
@@ -118,10 +119,13 @@ TEST(StabilityColor, BoundariesBelongToTheLowerColour) {
   EXPECT_EQ(stability_color(40.01f), form::kYellow);
   EXPECT_EQ(stability_color(40.0f), form::kRed);
   EXPECT_EQ(stability_color(0.0f), form::kRed);
-  // A stage whose figure is exactly 70 is yellow: 3 ratios of 0, 7 of 1.
+  // Stages whose figures are exactly 70 and 40: 3 ratios of 0 and 7 of 1
+  // are yellow, 6 of 0 and 4 of 1 red.
   std::vector<std::int32_t> intervals = {50, 50, 50};
   intervals.resize(10, 100);
   EXPECT_EQ(report_of({1100, 11, intervals}).color, form::kYellow);
+  std::fill_n(intervals.begin(), 6, 50);
+  EXPECT_EQ(report_of({1100, 11, intervals}).color, form::kRed);
 }
 
 // The summary follows two empty lines and ends without a line break.
