@@ -83,15 +83,25 @@ TEST_F(PreciseWait, WithoutATimerItStillEndsAndHandlesMessages) {
   EXPECT_GT(pump.handled, 5);
 }
 
-TEST_F(PreciseWait, AsksForATimerDueInHundredNanosecondUnitsAndEndsAtOnceForNoTime) {
+TEST_F(PreciseWait, TakesOneTimerAWaitDueInHundredNanosecondUnitsAndClosesIt) {
   std::vector<LONGLONG> dues;
+  std::vector<HANDLE> timers;
   Win32WindowServices services(std::ref(pump), [&](LONGLONG due) {
     dues.push_back(due);
-    return make_waitable_timer(due);
+    UniqueHandle timer = make_waitable_timer(due);
+    timers.push_back(timer.get());
+    return timer;
   });
   services.precise_wait(0);
   services.precise_wait(-5);  // due in the past: at once
-  EXPECT_EQ(dues, (std::vector<LONGLONG>{0, 50000}));
+  const double started = base::precise_now_ms();
+  services.precise_wait(1000);  // no input comes
+  const double took = base::precise_now_ms() - started;
+  EXPECT_GE(took, 990);
+  EXPECT_LT(took, 2000);
+  EXPECT_EQ(dues, (std::vector<LONGLONG>{0, 50000, -10000000}));
+  DWORD flags = 0;
+  for (HANDLE timer : timers) EXPECT_FALSE(GetHandleInformation(timer, &flags)) << "a timer left open";
 }
 
 // A main window that does nothing but exist.
@@ -125,6 +135,24 @@ TEST(ProcessPendingMessages, DispatchesWhatWaitsAndLeavesTheWindowsQuitQueued) {
   EXPECT_EQ(m.message, static_cast<UINT>(WM_QUIT));
   EXPECT_EQ(m.wParam, 0u);
   EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));
+}
+
+// The maximize is posted: the window is maximized when its messages are
+// next processed, not before the call returns.
+TEST(BringToFrontMaximized, MaximizesTheWindowOnlyOnceItsMessagesAreProcessed) {
+  widgets::Win32Ui ui(GetModuleHandleW(nullptr), form::main_form());
+  QuietSink sink;
+  ASSERT_TRUE(ui.create(sink, SW_SHOWNORMAL));
+  Win32WindowServices services([&ui] { ui.process_pending_messages(); });
+  services.process_pending_messages();
+  services.bring_to_front_maximized(reinterpret_cast<std::uintptr_t>(ui.main_window()));
+  EXPECT_FALSE(IsZoomed(ui.main_window()));
+  services.process_pending_messages();
+  EXPECT_TRUE(IsZoomed(ui.main_window()));
+  DestroyWindow(ui.main_window());
+  services.process_pending_messages();
+  MSG m{};
+  PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the window's end posts it
 }
 
 }  // namespace
