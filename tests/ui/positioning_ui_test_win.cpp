@@ -202,9 +202,10 @@ TEST(PositioningUi, AFullScreenRunMaximizesTheWindowAndCountsClicksWithTheMouseO
   EXPECT_TRUE(t.running());
 }
 
-// Whatever the size, the run's window has it. The window keeps the run's
-// left and top afterwards only when it is wholly on the screen there, so that
-// a run larger than the screen does not leave it out of reach.
+// Whatever the size, the run's window has it. Afterwards the window keeps the
+// run's left and top, moved only as far as it must to lie wholly on the
+// screen (the work area here), so that a run larger than the screen does not
+// leave it out of reach.
 TEST(PositioningUi, EscDuringTheCountdownCancelsTheRun) {
   Tapvero t("[Tapvero]\r\n" + line(kWindowed, kTrue) + line(kWidth, "100") + line(kHeight, "10"));
   t.select_page(kPositioningPage);
@@ -214,18 +215,18 @@ TEST(PositioningUi, EscDuringTheCountdownCancelsTheRun) {
     // Wine such a window may even lose the foreground, so that keys miss it
     // and its run is ended by a close request as the close box makes it.
     std::optional<RECT> during;
-    bool kept;  // or back where it stood before the run
+    POINT after;
   } cases[] = {
-      {L"100", L"10", rect(590, 395, 100, 10), true},  // smaller than the system's smallest window
-      {L"100000", L"100000", std::nullopt, false},
-      {L"3000", L"600", rect(-860, 100, 3000, 600), false},
-      {L"1400", L"900", rect(-60, -50, 1400, 900), false},  // left of and above the screen
+      {L"100", L"10", rect(590, 395, 100, 10), {590, 395}},  // smaller than the system's smallest window
+      {L"100000", L"100000", std::nullopt, {0, 0}},
+      {L"3000", L"600", rect(-860, 100, 3000, 600), {0, 100}},
+      {L"1400", L"900", rect(-60, -50, 1400, 900), {0, 0}},  // left of and above the screen
+      {L"20", L"10", rect(630, 395, 20, 10), {609, 395}},  // at its normal size past the right edge
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(utf8(c.width));
     if (t.text(编辑框_宽) != c.width) replace_text(t, 编辑框_宽, c.width);
     if (t.text(编辑框_高) != c.height) replace_text(t, 编辑框_高, c.height);
-    const POINT before{t.window_rect().left, t.window_rect().top};
     t.click(按钮3);
     ASSERT_TRUE(wait_until([&] { return t.visible(标签_倒计时); }));
     if (c.during) {
@@ -235,7 +236,7 @@ TEST(PositioningUi, EscDuringTheCountdownCancelsTheRun) {
       PostMessageW(t.window(), WM_CLOSE, 0, 0);
     }
     ASSERT_TRUE(wait_until([&] { return t.visible(高级选择夹1); }));
-    expect_normal_window(t, c.kept ? POINT{c.during->left, c.during->top} : before);
+    expect_normal_window(t, c.after);
     EXPECT_FALSE(t.message_box());
   }
 
