@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include "form/main_form.h"
@@ -244,11 +245,99 @@ std::optional<int> Tapvero::focused_control() const {
 
 int Tapvero::current_page() const { return static_cast<int>(SendMessageW(control(1), TCM_GETCURSEL, 0, 0)); }
 
-void Tapvero::bring_to_front() const {
-  if (GetForegroundWindow() != window_) {
-    SetForegroundWindow(window_);
-    wait_until([&] { return GetForegroundWindow() == window_; }, 5000);
+bool Tapvero::in_front() const {
+  GUITHREADINFO info{sizeof info};
+  return GetForegroundWindow() == window_ && GetGUIThreadInfo(thread_id_, &info) && info.hwndActive == window_ &&
+         (!info.hwndFocus || info.hwndFocus == window_ || IsChild(window_, info.hwndFocus));
+}
+
+std::optional<std::uintptr_t> Tapvero::x_focus() const {
+  std::string out;
+  if (!run_helper("xdotool getwindowfocus >{out}", kTimeoutMs, out).empty()) return std::nullopt;
+  return static_cast<std::uintptr_t>(std::strtoull(out.c_str(), nullptr, 10));
+}
+
+::testing::AssertionResult Tapvero::bring_to_front() const {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (!in_front()) {
+      x_focus_seen_ = false;
+      SetForegroundWindow(window_);
+      settle({window_});
+      if (!wait_until([&] { return in_front(); }, 5000)) continue;
+    }
+    if (x_focus_seen_ || !under_wine()) return ::testing::AssertionSuccess();
+    if (x_focus() == x_window(window_)) {
+      // Once the program has handled the display's notices that came before,
+      // the front it shows is the display's.
+      settle({window_});
+      if ((x_focus_seen_ = in_front())) return ::testing::AssertionSuccess();
+      continue;
+    }
+    run_xdotool("windowfocus --sync " + std::to_string(x_window(window_)));
+    settle({window_});
   }
+  return ::testing::AssertionFailure() << "Tapvero never came in front; saw " << situation();
+}
+
+namespace {
+
+std::string hex(std::uintptr_t value) {
+  std::ostringstream s;
+  s << "0x" << std::hex << value;
+  return s.str();
+}
+
+std::string describe(HWND h) {
+  if (!h) return "none";
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  return hex(reinterpret_cast<std::uintptr_t>(h)) + " '" + utf8(window_text(h)) + "' of process " +
+         std::to_string(pid);
+}
+
+std::string key_name(WORD vk) {
+  wchar_t name[32] = {};
+  const LONG scan = static_cast<LONG>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  if (GetKeyNameTextW(scan << 16, name, 32) <= 0) return hex(vk);
+  return utf8(name);
+}
+
+}  // namespace
+
+std::string Tapvero::situation() const {
+  if (!IsWindow(window_)) return "no window of Tapvero";
+  std::ostringstream s;
+  GUITHREADINFO info{sizeof info};
+  GetGUIThreadInfo(thread_id_, &info);
+  s << "page " << current_page() << ", focus " << focused_control().value_or(-1) << ", Tapvero's active window "
+    << describe(info.hwndActive) << ", capture " << describe(info.hwndCapture) << "; in front "
+    << describe(GetForegroundWindow());
+  if (under_wine()) {
+    const std::optional<std::uintptr_t> x = x_focus();
+    s << "; X focus " << (x ? hex(*x) : "unknown") << " (Tapvero's " << hex(x_window(window_)) << ")";
+  }
+  s << "; 连击 \"" << utf8(text(form::标签_连击)) << "\", 稳定度 \"" << utf8(text(form::标签_稳定度))
+    << "\", 停止测试 " << (enabled(form::停止测试) ? "enabled" : "disabled") << ", 倒计时 "
+    << (visible(form::标签_倒计时) ? "\"" + utf8(text(form::标签_倒计时)) + "\"" : "hidden") << ", 泡泡 "
+    << (visible(form::按钮_泡泡) ? "\"" + utf8(text(form::按钮_泡泡)) + "\"" : "hidden") << ", lock "
+    << (enabled(form::按钮_关闭自动锁定) ? "on" : "off");
+  if (const std::optional<MessageBoxInfo> box = message_box())
+    s << "; message box \"" << utf8(box->title) << "\": \"" << utf8(box->text) << "\"";
+  s << "; sent:";
+  for (std::size_t i = sent_.size() > 6 ? sent_.size() - 6 : 0; i < sent_.size(); ++i) s << " " << sent_[i];
+  return s.str();
+}
+
+::testing::AssertionResult Tapvero::wait_for(const std::string& what, const std::function<bool()>& condition,
+                                             int timeout_ms) const {
+  if (wait_until(condition, timeout_ms)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "waited " << timeout_ms / 1000.0 << " s for " << what << "; saw "
+                                       << situation();
+}
+
+void Tapvero::sending(const std::string& input) const {
+  EXPECT_TRUE(bring_to_front()) << "before sending " << input;
+  sent_.push_back(input);
 }
 
 void Tapvero::click(int id, bool right) const {
@@ -258,7 +347,8 @@ void Tapvero::click(int id, bool right) const {
 }
 
 void Tapvero::click_at(POINT screen, bool right) const {
-  bring_to_front();
+  sending(std::string(right ? "right" : "left") + " click at " + std::to_string(screen.x) + "," +
+          std::to_string(screen.y));
   wait_for_no_capture();
   send_mouse(screen, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN,
              right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
@@ -302,7 +392,7 @@ void Tapvero::wait_for_no_capture() const {
 }
 
 void Tapvero::key(WORD vk, bool with_shift, bool with_ctrl) const {
-  bring_to_front();
+  sending(std::string(with_ctrl ? "Ctrl+" : "") + (with_shift ? "Shift+" : "") + key_name(vk));
   std::vector<INPUT> in;
   if (with_ctrl) in.push_back(key_input(VK_CONTROL, false));
   if (with_shift) in.push_back(key_input(VK_SHIFT, false));
@@ -314,7 +404,7 @@ void Tapvero::key(WORD vk, bool with_shift, bool with_ctrl) const {
 }
 
 void Tapvero::type(const std::wstring& characters) const {
-  bring_to_front();
+  sending("\"" + utf8(characters) + "\"");
   std::vector<INPUT> in;
   for (wchar_t c : characters) {
     INPUT i{};

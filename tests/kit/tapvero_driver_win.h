@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -85,8 +86,26 @@ class Tapvero {
   std::optional<int> focused_control() const;
   int current_page() const;
 
-  // Input, as the user gives it.
-  void bring_to_front() const;
+  // Whether typed keys reach the program's window: it is the foreground
+  // window, its thread's active window (a focus, if any, is inside it), and under
+  // Wine it holds the X display's focus. Wine takes the foreground from the
+  // display's focus when it gets round to the display's focus events, which
+  // can come after the foreground moved: keys sent before then go to the
+  // window that had it.
+  bool in_front() const;
+  // Brings it there; why not, if it never gets there.
+  ::testing::AssertionResult bring_to_front() const;
+  // What a test sees of the program, in one line: page, focus, the window
+  // in front, the display's focus, the figures a test waits for, a message
+  // box, and the last input sent.
+  std::string situation() const;
+  // Polls `condition` until it holds; the failure says in one line what it
+  // waited for and what it saw instead. KIT_WAIT names the condition itself.
+  ::testing::AssertionResult wait_for(const std::string& what, const std::function<bool()>& condition,
+                                      int timeout_ms = kTimeoutMs) const;
+
+  // Input, as the user gives it, each sent only once the program is in
+  // front (a test fails if it never is).
   void click(int id, bool right = false) const;           // the middle of a control
   void click_at(POINT screen, bool right = false) const;  // anywhere on the screen
   bool move_pointer(POINT screen) const;                  // false if it never stays there
@@ -116,6 +135,10 @@ class Tapvero {
 
  private:
   void wait_for_no_capture() const;
+  // The X display's focus, as xdotool reads it; none if it cannot.
+  std::optional<std::uintptr_t> x_focus() const;
+  // Notes the input about to be sent, and the window it went to.
+  void sending(const std::string& input) const;
 
   std::wstring folder_;
   std::string start_error_;
@@ -124,7 +147,16 @@ class Tapvero {
   DWORD process_id_ = 0;
   DWORD thread_id_ = 0;
   HWND window_ = nullptr;
+  // The display's focus was seen on the window, and the window has been in
+  // front at every look since.
+  mutable bool x_focus_seen_ = false;
+  mutable std::vector<std::string> sent_;
 };
+
+// Waits for a condition on the program `t`, the condition's text naming
+// what the wait was for.
+#define KIT_WAIT(t, ...) (t).wait_for(#__VA_ARGS__, [&] { return __VA_ARGS__; })
+#define KIT_WAIT_MS(t, timeout_ms, ...) (t).wait_for(#__VA_ARGS__, [&] { return __VA_ARGS__; }, timeout_ms)
 
 // Handles, in each window's thread, every message sent to it so far, the
 // activation notices that Windows passes between programs among them.

@@ -29,12 +29,7 @@ constexpr char kSentinel[] = "q";
 constexpr ULONG_PTR kMark = 0x7A7A0001;
 
 ::testing::AssertionResult buttons_show(const Tapvero& t, bool on) {
-  const bool done =
-      wait_until([&] { return t.enabled(按钮_开启自动锁定) == !on && t.enabled(按钮_关闭自动锁定) == on; });
-  if (done) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "开启自动锁定 " << (t.enabled(按钮_开启自动锁定) ? "enabled" : "disabled")
-                                       << ", 关闭自动锁定(F12) "
-                                       << (t.enabled(按钮_关闭自动锁定) ? "enabled" : "disabled");
+  return KIT_WAIT(t, t.enabled(按钮_开启自动锁定) == !on && t.enabled(按钮_关闭自动锁定) == on);
 }
 
 // Tapvero and the game started, the lock switched on.
@@ -178,7 +173,7 @@ TEST_F(AlternationLockUi, InTapverosOwnWindowALockedPressIsNoHitAndF12SwitchesOf
     return t.enabled(停止测试) && t.focused_control() == 开始测试;
   }));
   for (WORD vk : {WORD('Z'), WORD('Z'), WORD('X')}) t.key(vk);
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2"; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"2"));
   t.key(VK_F12);
   EXPECT_TRUE(buttons_show(t, false));
   EXPECT_EQ(t.text(标签_连击), L"2");

@@ -168,7 +168,7 @@ TEST(MainWindowUi, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusTheFirstControl) {
   Tapvero t;
   // From the result box, which would otherwise take a typed Tab.
   t.click(编辑框_结果);
-  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.focused_control() == 编辑框_结果));
   struct Step {
     WORD vk;
     bool shift;
@@ -185,7 +185,7 @@ TEST(MainWindowUi, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusTheFirstControl) {
   for (const Step& step : steps) {
     SCOPED_TRACE(::testing::Message() << "page " << step.page);
     t.key(step.vk, step.shift, true);
-    ASSERT_TRUE(wait_until([&] { return t.current_page() == step.page && t.focused_control() == step.focus; }))
+    ASSERT_TRUE(KIT_WAIT(t, t.current_page() == step.page && t.focused_control() == step.focus))
         << "page " << t.current_page() << ", focus " << t.focused_control().value_or(-1);
     // What a click on the tab shows: that page's controls and no other's.
     EXPECT_TRUE(t.visible(step.shown));
@@ -233,7 +233,7 @@ TEST(MainWindowUi, EachTabsHintShowsAsItsTooltip) {
   GetCursorPos(&on_tab);
   ASSERT_TRUE(t.move_pointer({on_tab.x + 1, on_tab.y}));
   std::wstring seen;
-  EXPECT_TRUE(wait_until([&] { return (seen = tooltip_text(t)) == L"测试的定位速度和精度"; }, 5000))
+  EXPECT_TRUE(KIT_WAIT_MS(t, 5000, (seen = tooltip_text(t)) == L"测试的定位速度和精度"))
       << "tooltip: " << seen.size() << " characters";
 }
 
@@ -242,14 +242,13 @@ TEST(MainWindowUi, ACapitalKeyIsStoredLowerCaseAndTheBoxesTakeOneCharacter) {
   t.click(编辑框_Z);
   t.key(VK_BACK);
   t.type(L"CV");  // the box takes one character: C
-  ASSERT_TRUE(wait_until([&] { return t.text(编辑框_Z) == L"C"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(编辑框_Z) == L"C"));
   t.click(选择框X);
-  ASSERT_TRUE(wait_until([&] { return !t.ticked(选择框X); }));
+  ASSERT_TRUE(KIT_WAIT(t, !t.ticked(选择框X)));
   t.click(按钮1);
   const std::string expected = std::string("[Tapvero]\r\nZ=c\r\n") + kZOn + "=" + kTrue + "\r\nX=x\r\n" + kXOn + "=" +
                                kFalse + "\r\n" + kMouse + "=" + kFalse + "\r\n";
-  wait_until([&] { return t.config() == expected; });
-  EXPECT_EQ(t.config(), expected);
+  EXPECT_TRUE(KIT_WAIT(t, t.config() == expected)) << t.config().value_or("no Config.ini");
   EXPECT_EQ(t.text(编辑框_Z), L"C");  // the box keeps what was typed
 }
 
@@ -261,13 +260,13 @@ TEST(MainWindowUi, TheStageSaveRefusesAStageBelowOne) {
   t.key(VK_END);
   for (int i = 0; i < 2; ++i) t.key(VK_BACK);
   t.type(L"0");
-  ASSERT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"0"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(编辑框_阶段) == L"0"));
   t.click(按钮2);
   const auto box = t.expect_message_box(L"非法", true);
   ASSERT_TRUE(box);
   EXPECT_EQ(box->text, L"连击阶段必须大于等于1");
   t.dismiss(*box);
-  EXPECT_TRUE(wait_until([&] { return t.text(编辑框_阶段) == L"20" && t.focused_control() == 编辑框_阶段; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(编辑框_阶段) == L"20" && t.focused_control() == 编辑框_阶段));
   const DWORD selection = static_cast<DWORD>(SendMessageW(t.control(编辑框_阶段), EM_GETSEL, 0, 0));
   EXPECT_EQ(LOWORD(selection), 0);
   EXPECT_EQ(HIWORD(selection), 2);
@@ -277,7 +276,7 @@ TEST(MainWindowUi, TheStageSaveRefusesAStageBelowOne) {
 TEST(MainWindowUi, EscClosesTheProgramFromTheResultBox) {
   Tapvero t;
   t.click(编辑框_结果);
-  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.focused_control() == 编辑框_结果));
   t.key(VK_ESCAPE);
   EXPECT_EQ(t.wait_exit(), 0u);
 }
@@ -295,7 +294,7 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
       {"the stop button",
        [](const Tapvero& t) {
          t.click(开始测试);
-         ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+         ASSERT_TRUE(KIT_WAIT(t, t.enabled(停止测试)));
          t.click(停止测试);
        },
        编辑框_阶段},
@@ -309,7 +308,7 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
        [](const Tapvero& t) {
          t.select_page(kLockPage);
          t.click(按钮_开启自动锁定);
-         ASSERT_TRUE(wait_until([&] { return t.enabled(按钮_关闭自动锁定); }));
+         ASSERT_TRUE(KIT_WAIT(t, t.enabled(按钮_关闭自动锁定)));
          t.click(按钮_关闭自动锁定);
        },
        按钮_开启自动锁定},
@@ -318,7 +317,7 @@ TEST(MainWindowUi, EscClosesTheProgramFromAButton) {
     SCOPED_TRACE(c.what);
     Tapvero t;
     c.act(t);
-    EXPECT_TRUE(wait_until([&] { return t.focused_control() == c.focused; }));
+    EXPECT_TRUE(KIT_WAIT(t, t.focused_control() == c.focused));
     t.key(VK_ESCAPE);
     EXPECT_EQ(t.wait_exit(), 0u);
   }
@@ -369,12 +368,12 @@ TEST(MainWindowUi, MessagesFromAnotherProgramChangeNothing) {
   ASSERT_TRUE(t.running());
   EXPECT_FALSE(t.message_box().has_value());
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.enabled(停止测试)));
   t.key('Z');
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"1"; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"1"));
   t.select_page(kLockPage);
   t.click(按钮_开启自动锁定);
-  EXPECT_TRUE(wait_until([&] { return t.enabled(按钮_关闭自动锁定); }));
+  EXPECT_TRUE(KIT_WAIT(t, t.enabled(按钮_关闭自动锁定)));
 }
 
 TEST(MainWindowUi, TheCloseBoxEndsTheProgram) {

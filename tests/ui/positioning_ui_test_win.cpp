@@ -61,7 +61,7 @@ void point_at_bubble(const Tapvero& t) {
   const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   move_to(t, {middle.x - 30, middle.y});
   move_to(t, middle);
-  ASSERT_TRUE(wait_until([&] { return t.focused_control() == 按钮_泡泡; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.focused_control() == 按钮_泡泡));
 }
 
 // A trigger key with the pointer on the bubble: it jumps, and the focus goes
@@ -71,18 +71,18 @@ void hit_by_key(const Tapvero& t, WORD vk) {
   point_at_bubble(t);
   ASSERT_TRUE(in_hit_band(t));
   t.key(vk);
-  ASSERT_TRUE(wait_until([&] { return t.text(按钮_泡泡) == next && t.focused_control() == 编辑框_结果; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(按钮_泡泡) == next && t.focused_control() == 编辑框_结果));
   EXPECT_TRUE(bubble_within_margins(t));
 }
 
 void replace_text(const Tapvero& t, int box, const std::wstring& text) {
   t.click(box);
   // Keys go to the control focused when they arrive: wait for the click's.
-  ASSERT_TRUE(wait_until([&] { return t.focused_control() == box; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.focused_control() == box));
   t.key(VK_END);
   for (int i = 0; i < 6; ++i) t.key(VK_BACK);
   t.type(text);
-  ASSERT_TRUE(wait_until([&] { return t.text(box) == text; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(box) == text));
 }
 
 // Waits for the report, checks its look, and gives its text.
@@ -106,29 +106,29 @@ TEST(PositioningUi, AWindowedRunCountsHitsAndMissesAndReportsThemOnClose) {
   Tapvero t;
   t.select_page(kPositioningPage);
   t.click(选择框_开启窗口化);
-  ASSERT_TRUE(wait_until([&] { return t.ticked(选择框_开启窗口化); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.ticked(选择框_开启窗口化)));
   replace_text(t, 编辑框_宽, L"400");
   replace_text(t, 编辑框_高, L"300");
   t.click(按钮3);
 
   // Centred on the 1280 x 800 screen, the label centred in the client area
   // and 125 pixels above its middle.
-  ASSERT_TRUE(wait_until([&] { return t.visible(标签_倒计时) && t.text(标签_倒计时) == L"3"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.visible(标签_倒计时) && t.text(标签_倒计时) == L"3"));
   EXPECT_FALSE(t.visible(高级选择夹1));
   EXPECT_TRUE(same_rect(t.window_rect(), rect(440, 250, 400, 300)));
   const SIZE c = t.client_size();
   EXPECT_TRUE(same_rect(t.client_rect(标签_倒计时),
                         rect(static_cast<int>(c.cx / 2.0 - 52), static_cast<int>(c.cy / 2.0 - 125), 104, 104)));
   EXPECT_EQ(*t.config(), "[Tapvero]\r\n" + line(kWindowed, kTrue) + line(kWidth, "400") + line(kHeight, "300"));
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_倒计时) == L"2"; }));
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_倒计时) == L"1"; }));
-  ASSERT_TRUE(wait_until([&] { return t.visible(按钮_泡泡); }));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_倒计时) == L"2"));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_倒计时) == L"1"));
+  ASSERT_TRUE(KIT_WAIT(t, t.visible(按钮_泡泡)));
   EXPECT_FALSE(t.visible(标签_倒计时));
   EXPECT_EQ(t.text(按钮_泡泡), L"1");
   EXPECT_TRUE(bubble_within_margins(t));
   // Trigger keys go to the result box until the pointer moves onto the
   // bubble: a miss.
-  EXPECT_TRUE(wait_until([&] { return t.focused_control() == 编辑框_结果; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.focused_control() == 编辑框_结果));
   // The keys that switch pages switch nothing during a run, and are no misses.
   t.key(VK_TAB, false, true);
   t.key(VK_NEXT, false, true);
@@ -169,7 +169,7 @@ TEST(PositioningUi, AWindowedRunCountsHitsAndMissesAndReportsThemOnClose) {
   expect_normal_window(t, {440, 250});
   t.dismiss(*t.message_box());
   EXPECT_TRUE(t.running());
-  EXPECT_TRUE(wait_until([&] { return !t.message_box(); }));
+  EXPECT_TRUE(KIT_WAIT(t, !t.message_box()));
 }
 
 TEST(PositioningUi, AFullScreenRunMaximizesTheWindowAndCountsClicksWithTheMouseOption) {
@@ -177,7 +177,7 @@ TEST(PositioningUi, AFullScreenRunMaximizesTheWindowAndCountsClicksWithTheMouseO
   const RECT before = t.window_rect();
   t.select_page(kPositioningPage);
   t.click(按钮3);
-  ASSERT_TRUE(wait_until([&] { return IsZoomed(t.window()) && t.visible(标签_倒计时); }));
+  ASSERT_TRUE(KIT_WAIT(t, IsZoomed(t.window()) && t.visible(标签_倒计时)));
   // Placed by the screen's size, before the window was maximized (read once
   // the window has settled: its frame may still be moving as it maximizes).
   EXPECT_TRUE(wait_until([&] {
@@ -185,13 +185,13 @@ TEST(PositioningUi, AFullScreenRunMaximizesTheWindowAndCountsClicksWithTheMouseO
                      rect(GetSystemMetrics(SM_CXSCREEN) / 2 - 52, GetSystemMetrics(SM_CYSCREEN) / 2 - 125, 104, 104));
   }));
   EXPECT_EQ(*t.config(), "[Tapvero]\r\n" + line(kMouse, kTrue) + line(kWindowed, kFalse));
-  ASSERT_TRUE(wait_until([&] { return t.visible(按钮_泡泡); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.visible(按钮_泡泡)));
   EXPECT_TRUE(bubble_within_margins(t));
 
   t.click(按钮_泡泡);
-  ASSERT_TRUE(wait_until([&] { return t.text(按钮_泡泡) == L"2"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(按钮_泡泡) == L"2"));
   t.click(按钮_泡泡, true);
-  ASSERT_TRUE(wait_until([&] { return t.text(按钮_泡泡) == L"3"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(按钮_泡泡) == L"3"));
   EXPECT_TRUE(bubble_within_margins(t));
 
   t.key(VK_ESCAPE);
@@ -228,14 +228,14 @@ TEST(PositioningUi, EscDuringTheCountdownCancelsTheRun) {
     if (t.text(编辑框_宽) != c.width) replace_text(t, 编辑框_宽, c.width);
     if (t.text(编辑框_高) != c.height) replace_text(t, 编辑框_高, c.height);
     t.click(按钮3);
-    ASSERT_TRUE(wait_until([&] { return t.visible(标签_倒计时); }));
+    ASSERT_TRUE(KIT_WAIT(t, t.visible(标签_倒计时)));
     if (c.during) {
       EXPECT_TRUE(same_rect(t.window_rect(), *c.during));
       t.key(VK_ESCAPE);
     } else {
       PostMessageW(t.window(), WM_CLOSE, 0, 0);
     }
-    ASSERT_TRUE(wait_until([&] { return t.visible(高级选择夹1); }));
+    ASSERT_TRUE(KIT_WAIT(t, t.visible(高级选择夹1)));
     expect_normal_window(t, c.after);
     EXPECT_FALSE(t.message_box());
   }
@@ -243,7 +243,7 @@ TEST(PositioningUi, EscDuringTheCountdownCancelsTheRun) {
   // A new run started at once is not disturbed by what is left of the
   // cancelled one: one bubble, no report until the close.
   t.click(按钮3);
-  ASSERT_TRUE(wait_until([&] { return t.visible(按钮_泡泡); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.visible(按钮_泡泡)));
   EXPECT_EQ(t.text(按钮_泡泡), L"1");
   EXPECT_FALSE(t.message_box());
   PostMessageW(t.window(), WM_CLOSE, 0, 0);
@@ -264,7 +264,7 @@ TEST(PositioningUi, AWindowedSizeOfZeroOrLessIsRefused) {
   EXPECT_EQ(box->text, L"窗口化信息非法！请不要填写零或负数");
   t.dismiss(*box);
   // The start button has the focus back: Space starts again.
-  EXPECT_TRUE(wait_until([&] { return t.focused_control() == 按钮3; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.focused_control() == 按钮3));
   EXPECT_EQ(t.config(), config);
   expect_normal_window(t, {before.left, before.top});
 }

@@ -37,7 +37,7 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=5\r\n");
   EXPECT_FALSE(t.enabled(停止测试));
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.enabled(停止测试)));
   EXPECT_EQ(t.text(标签_连击), L"0");  // the start click is no hit
 
   // Both trigger keys hit; another key and, with mouse counting off, a
@@ -45,15 +45,15 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   for (WORD vk : {WORD('Z'), WORD('X'), WORD('A'), WORD('Z')}) t.key(vk);
   t.click(开始测试);
   t.key('X');
-  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"4"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"4"));
   // With mouse counting on, a click on the button is a hit.
   t.click(选择框_鼠标);
-  ASSERT_TRUE(wait_until([&] { return t.ticked(选择框_鼠标); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.ticked(选择框_鼠标)));
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"5"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"5"));
   // The button has the focus again: keys go on counting.
   for (int i = 0; i < 7; ++i) t.key(i % 2 ? 'X' : 'Z');
-  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"12"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"12"));
 
   const std::vector<std::wstring> stages = lines_of(t.text(编辑框_结果));
   ASSERT_EQ(stages.size(), 3u);  // two stage lines and what follows the last line break
@@ -64,7 +64,7 @@ TEST(SpeedTestUi, ATypedTestWritesItsStagesAndSummary) {
   EXPECT_TRUE(t.enabled(停止测试));
 
   t.click(停止测试);
-  ASSERT_TRUE(wait_until([&] { return !t.enabled(停止测试); }));
+  ASSERT_TRUE(KIT_WAIT(t, !t.enabled(停止测试)));
   EXPECT_EQ(t.text(标签_连击), L"0");
   const std::wstring report = t.text(编辑框_结果);
   const std::vector<std::wstring> lines = lines_of(report);
@@ -87,7 +87,7 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
     return t.enabled(停止测试) && t.focused_control() == 开始测试;
   }));
   t.key('Z');
-  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"1"; }));
+  ASSERT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"1"));
 
   // The player looks at another program and comes back: the start button
   // has the focus again, and the keys count on.
@@ -99,17 +99,17 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
     return t.focused_control() == 开始测试;
   }));
   t.key('X');
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2"; }));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"2"));
 }
 
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
   Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=1\r\n");
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] { return t.enabled(停止测试); }));
+  ASSERT_TRUE(KIT_WAIT(t, t.enabled(停止测试)));
   for (int i = 0; i < 2000; ++i) t.key(i % 2 ? 'X' : 'Z');
-  ASSERT_TRUE(wait_until([&] { return t.text(标签_连击) == L"2000"; }, 300000));
+  ASSERT_TRUE(KIT_WAIT_MS(t, 300000, t.text(标签_连击) == L"2000"));
   t.click(停止测试);
-  ASSERT_TRUE(wait_until([&] { return !t.enabled(停止测试); }));
+  ASSERT_TRUE(KIT_WAIT(t, !t.enabled(停止测试)));
 
   const std::vector<std::wstring> lines = lines_of(t.text(编辑框_结果));
   ASSERT_EQ(lines.size(), 2003u);
