@@ -23,7 +23,7 @@ KeyboardHook* g_hook = nullptr;
 LRESULT CALLBACK low_level_keyboard_procedure(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION && g_hook) {
     const auto& record = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-    if (g_hook->on_key_event({static_cast<std::int32_t>(record.vkCode), record.flags, record.time})) return 1;
+    if (g_hook->on_key_event({static_cast<std::int32_t>(record.vkCode), record.flags, record.time, record.scanCode})) return 1;
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }

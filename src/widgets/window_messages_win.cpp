@@ -239,11 +239,17 @@ bool Win32Ui::pre_translate(MSG& msg) {
 // Whether the program keeps a key message from the window: asked of every
 // key going down or up in our windows, before anything acts on it.
 bool Win32Ui::withheld_key(const MSG& msg) {
+  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+  return kept_from_window(msg);
+}
+
+bool Win32Ui::kept_from_window(const MSG& msg) {
   const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
   if (!down && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP) return false;
-  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
   const int key = msg.wParam == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : static_cast<int>(msg.wParam);
-  return !sink_->on_key_message(key, !down, static_cast<std::uint32_t>(msg.time));
+  const WORD info = HIWORD(msg.lParam);
+  const std::uint32_t flags = (down ? 0 : input::kKeyUp) | ((info & KF_EXTENDED) ? input::kKeyExtended : 0);
+  return !sink_->on_key_message({key, flags, static_cast<std::uint32_t>(msg.time), LOBYTE(info)});
 }
 
 // The time of a key press or button release: see PressTimes.

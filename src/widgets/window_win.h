@@ -116,6 +116,7 @@ class Win32Ui final : public Ui {
 
   // window_messages_win.cpp
   bool withheld_key(const MSG& msg);
+  bool kept_from_window(const MSG& msg);
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
   void give_focus(std::optional<ControlId> id);  // as the keyboard gives it; none: the window itself

@@ -24,7 +24,7 @@ struct ProgramHarness {
   // the focused control.
   ProgramHarness() {
     keyboard.own_window = [this](const input::KeyEvent& e) {
-      if (!window.on_key_message(e.key_code, e.released(), e.time)) return true;
+      if (!window.on_key_message(e)) return true;
       if (!e.released()) window.on_key_down(ui.focused().value_or(form::主窗口), e.key_code, 0, clock.now);
       return false;
     };

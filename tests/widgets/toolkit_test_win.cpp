@@ -34,8 +34,8 @@ struct RecordingSink final : EventSink {
     ++key_downs;
     return keys_pass;
   }
-  bool on_key_message(int key, bool released, std::uint32_t) override {
-    key_messages.emplace_back(key, released);
+  bool on_key_message(const input::KeyEvent& message) override {
+    key_messages.emplace_back(message.key_code, message.released());
     return messages_pass;
   }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
