@@ -115,22 +115,26 @@ void KeyLock::switch_itself_off() {
 
 void KeyLock::raw_input_press(const input::KeyEvent& press, bool in_front) {
   const std::int32_t key_code = input::as_the_hook_names_it(press).key_code;
-  const auto [z, x] = trigger_keys();
-  if (in_front || !watching_ || !on() || key_code == 0 || (key_code != z && key_code != x)) return;
+  if (in_front || !watching_ || !concerns(key_code)) return;
   if (const auto ticket = watch_.raw_input_saw_press(key_code))
     thread_.after(input::HookWatch::kPatienceMs, [this, t = *ticket] { check_hook(t); });
 }
 
 void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
   if (!on() || !watch_.hook_lost(ticket)) return;
-  // Presses went by undecided: start again with nothing locked.
-  hook_.remove_keyboard_hook();
-  install_hook();
-  if (hook_.handle() != 0) {
-    locked_key_ = 0;
-    state_.store(LockState::kNothingLocked);
-    set_watching(true);  // until the new hook is heard
-    return;
+  // Presses went by undecided. An F12 among them switched the lock off
+  // (unless it is a trigger key); otherwise it starts again with nothing
+  // locked.
+  const auto [z, x] = trigger_keys();
+  if (z == kF12 || x == kF12 || !watch_.owes(kF12)) {
+    hook_.remove_keyboard_hook();
+    install_hook();
+    if (hook_.handle() != 0) {
+      locked_key_ = 0;
+      state_.store(LockState::kNothingLocked);
+      set_watching(true);  // until the new hook is heard
+      return;
+    }
   }
   switch_itself_off();
 }
