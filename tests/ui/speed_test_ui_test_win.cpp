@@ -114,7 +114,7 @@ TEST(SpeedTestUi, AShiftSlotCountsEveryShiftWithTheLockOn) {
     return t.enabled(停止测试) && t.focused_control() == 开始测试;
   }));
   for (WORD vk : {WORD(VK_LSHIFT), WORD(VK_LSHIFT), WORD('X')}) t.key(vk);
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"3"; }));
+  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"3"; })) << utf8(t.text(标签_连击));
 }
 
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
