@@ -65,8 +65,8 @@ class KeyLock {
   // `in_front` when it went to one of our own windows, for which Windows
   // may not call our hook. A press of a trigger key or F12 that the hook
   // has not seen within a short while means that Windows removed the hook:
-  // it is installed again, nothing locked, or the lock switched off (so
-  // does an F12 that went by). Raw input wakes the input thread for every
+  // it is installed again, nothing locked, or the lock switched off (as an
+  // F12 that went by switches it off). Raw input wakes the input thread for every
   // key event of the desktop, so the watch takes it only while the hook is
   // silent: from switching on until the hook is first called, and again
   // once it has not been called for kSilenceMs (a player at rest, or a hook

@@ -17,9 +17,9 @@ inline constexpr std::uint32_t kKeyAltDown = 0x20;
 inline constexpr std::uint32_t kKeyUp = 0x80;
 
 struct KeyEvent {
-  std::int32_t key_code = 0;   // virtual-key code, as the reader names it
-  std::uint32_t flags = 0;     // the bits above
-  std::uint32_t time = 0;      // the event's message time, in milliseconds
+  std::int32_t key_code = 0;  // virtual-key code, as the reader names it
+  std::uint32_t flags = 0;    // the bits above
+  std::uint32_t time = 0;     // the event's message time, in milliseconds
   std::uint32_t scan_code = 0;
 
   bool released() const { return (flags & kKeyUp) != 0; }
@@ -30,10 +30,16 @@ struct KeyEvent {
 // 0xA5); window messages and raw input name both by one (0x10, 0x11, 0x12)
 // and tell them apart by the scan code (right Shift's is 0x36) and the
 // extended bit (right Ctrl and Alt). Every other key has one name for all.
+inline constexpr std::int32_t kShiftKey = 0x10;      // Ctrl and Alt next
+inline constexpr std::int32_t kLeftShiftKey = 0xA0;  // right Shift, left and right Ctrl and Alt next
+inline constexpr std::uint32_t kRightShiftScanCode = 0x36;
+
 // The event named as the hook names it.
 inline KeyEvent as_the_hook_names_it(KeyEvent event) {
-  const bool right = event.key_code == 0x10 ? event.scan_code == 0x36 : (event.flags & kKeyExtended) != 0;
-  if (event.key_code >= 0x10 && event.key_code <= 0x12) event.key_code = 0xA0 + 2 * (event.key_code - 0x10) + right;
+  const std::int32_t modifier = event.key_code - kShiftKey;  // Shift 0, Ctrl 1, Alt 2
+  if (modifier < 0 || modifier > 2) return event;
+  const bool right = modifier == 0 ? event.scan_code == kRightShiftScanCode : (event.flags & kKeyExtended) != 0;
+  event.key_code = kLeftShiftKey + 2 * modifier + (right ? 1 : 0);
   return event;
 }
 

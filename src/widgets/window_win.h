@@ -133,7 +133,7 @@ class Win32Ui final : public Ui {
   WindowModel model_;
   EventSink* sink_ = nullptr;
   HWND main_ = nullptr;
-  HHOOK modal_filter_ = nullptr;  // while the window exists
+  HHOOK modal_filter_ = nullptr;   // while the window exists
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject page_brush_;          // the form's page background, if it has one
