@@ -32,10 +32,11 @@ void AlternationLock::switch_lock_off() {
   show(false);
 }
 
-bool AlternationLock::own_window_key(std::int32_t key_code, bool released, std::uint32_t message_time) {
-  if (!keys_.concerns(key_code)) return false;
+bool AlternationLock::own_window_key(const input::KeyEvent& message) {
+  const input::KeyEvent event = input::as_the_hook_names_it(message);
+  if (!keys_.concerns(event.key_code)) return false;
   bool withheld = false;
-  thread_.run([&] { withheld = keys_.own_window_key({key_code, released ? input::kKeyUp : 0u, message_time}); });
+  thread_.run([&] { withheld = keys_.own_window_key(event); });
   return withheld;
 }
 

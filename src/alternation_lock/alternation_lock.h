@@ -30,11 +30,11 @@ class AlternationLock {
   // on; the buttons stay as they are.
   void remove_hook();
 
-  // A key going down or up in one of our own windows, before the window
-  // acts on it: true if the lock withholds it (see KeyLock::own_window_key).
-  // Only the trigger keys and F12, while the lock is on, cost a visit to the
-  // input thread.
-  bool own_window_key(std::int32_t key_code, bool released, std::uint32_t message_time);
+  // A key going down or up in one of our own windows (its message, modal
+  // loops' included), before the window acts on it: true if the lock
+  // withholds it (see KeyLock::own_window_key). Only the trigger keys and
+  // F12, while the lock is on, cost a visit to the input thread.
+  bool own_window_key(const input::KeyEvent& message);
 
   // The input thread's part, for what reaches that thread directly.
   KeyLock& key_lock() { return keys_; }

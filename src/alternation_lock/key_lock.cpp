@@ -3,7 +3,9 @@
 namespace tapvero::alternation_lock {
 
 KeyLock::KeyLock(input::HookInstaller& system, input::InputThread& thread, std::function<void()> switched_itself_off)
-    : thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {}
+    : thread_(thread), switched_itself_off_(std::move(switched_itself_off)), hook_(system) {
+  hook_.keep_passed_presses_of([this](std::int32_t key_code) { return concerns(key_code); });
+}
 
 void KeyLock::set_trigger_keys(std::int32_t z_key_code, std::int32_t x_key_code) {
   trigger_keys_.store(static_cast<std::uint32_t>(z_key_code) |
@@ -79,8 +81,7 @@ bool KeyLock::lock_key_step(std::int32_t key_code, bool repeat) {
   } else if (key_code == x) {
     lock(LockState::kXLocked, x);
   } else if (key_code == kF12) {
-    stop();
-    switched_itself_off_();
+    switch_itself_off();
   }
   return false;
 }
@@ -107,28 +108,35 @@ void KeyLock::stop() {
   set_watching(false);
 }
 
-void KeyLock::raw_input_press(std::int32_t key_code, bool in_front) {
-  if (!on() || in_front || !watching_) return;
-  const auto [z, x] = trigger_keys();
-  if (key_code == 0 || (key_code != z && key_code != x)) return;
+void KeyLock::switch_itself_off() {
+  stop();
+  switched_itself_off_();
+}
+
+void KeyLock::raw_input_press(const input::KeyEvent& press, bool in_front) {
+  const std::int32_t key_code = input::as_the_hook_names_it(press).key_code;
+  if (in_front || !watching_ || !concerns(key_code)) return;
   if (const auto ticket = watch_.raw_input_saw_press(key_code))
     thread_.after(input::HookWatch::kPatienceMs, [this, t = *ticket] { check_hook(t); });
 }
 
 void KeyLock::check_hook(const input::HookWatch::Ticket& ticket) {
   if (!on() || !watch_.hook_lost(ticket)) return;
-  // Presses went by undecided: start again with nothing locked.
-  hook_.remove_keyboard_hook();
-  install_hook();
-  locked_key_ = 0;
-  if (hook_.handle() != 0) {
-    state_.store(LockState::kNothingLocked);
-    set_watching(true);  // until the new hook is heard
-    return;
+  // Presses went by undecided. An F12 among them switched the lock off
+  // (unless it is a trigger key); otherwise it starts again with nothing
+  // locked.
+  const auto [z, x] = trigger_keys();
+  if (z == kF12 || x == kF12 || !watch_.owes(kF12)) {
+    hook_.remove_keyboard_hook();
+    install_hook();
+    if (hook_.handle() != 0) {
+      locked_key_ = 0;
+      state_.store(LockState::kNothingLocked);
+      set_watching(true);  // until the new hook is heard
+      return;
+    }
   }
-  state_.store(LockState::kOff);
-  set_watching(false);
-  switched_itself_off_();
+  switch_itself_off();
 }
 
 }  // namespace tapvero::alternation_lock

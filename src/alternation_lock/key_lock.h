@@ -55,20 +55,23 @@ class KeyLock {
   // (it is on, and the key is a trigger key or F12).
   bool concerns(std::int32_t key_code) const;
   // A key event that reached one of our own windows, where Windows may not
-  // have called the hook: decided once, here if the hook was not called for
-  // it. True if the window must not act on it.
+  // have called the hook, its key named as the hook names it: decided once,
+  // here if the hook was not called for it. True if the window must not act
+  // on it.
   bool own_window_key(const input::KeyEvent& event);
   // The hook off, nothing withheld.
   void stop();
-  // Every key press that raw input saw; `in_front` when it went to one of
-  // our own windows, for which Windows may not call our hook. A trigger
-  // key's press that the hook has not seen within a short while means that
-  // Windows removed the hook: it is installed again, nothing locked, or the
-  // lock switched off. Raw input wakes the input thread for every key event
-  // of the desktop, so the watch takes it only while the hook is silent:
-  // from switching on until the hook is first called, and again once it has
-  // not been called for kSilenceMs (a player at rest, or a hook gone).
-  void raw_input_press(std::int32_t key_code, bool in_front);
+  // Every key press that raw input saw, its key as raw input names it;
+  // `in_front` when it went to one of our own windows, for which Windows
+  // may not call our hook. A press of a trigger key or F12 that the hook
+  // has not seen within a short while means that Windows removed the hook:
+  // it is installed again, nothing locked, or the lock switched off (as an
+  // F12 that went by switches it off). Raw input wakes the input thread for every
+  // key event of the desktop, so the watch takes it only while the hook is
+  // silent: from switching on until the hook is first called, and again
+  // once it has not been called for kSilenceMs (a player at rest, or a hook
+  // gone).
+  void raw_input_press(const input::KeyEvent& press, bool in_front);
   static constexpr std::uint32_t kSilenceMs = 1000;
 
   // The trigger key whose press was last acted on; 0 at start.
@@ -81,6 +84,8 @@ class KeyLock {
   void install_hook();
   void lock(LockState state, std::int32_t pressed);
   void check_hook(const input::HookWatch::Ticket& ticket);
+  // F12, or a hook lost for good: off, and the page told.
+  void switch_itself_off();
   void set_watching(bool watching);
   // The hook was called: raw input is not needed while it goes on being.
   void hook_heard();

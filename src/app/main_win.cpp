@@ -68,7 +68,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       const std::optional<RAWINPUT> raw = input::read_raw_input(handle);
       if (!raw) return;
       press_stamper.stamp(*raw);
-      if (const std::optional<int> key = input::key_press_of(*raw)) lock.raw_input_press(*key, own_window_in_front());
+      if (const std::optional<input::KeyEvent> key = input::key_press_of(*raw))
+        lock.raw_input_press(*key, own_window_in_front());
     });
   });
   const int result = ui.create(program, show) ? ui.run() : 1;

@@ -112,9 +112,7 @@ bool MainWindow::on_key_down(widgets::ControlId id, int key_code, int, base::Tic
 // The alternation lock decides a trigger key or F12 that Windows did not
 // show its hook before the window can act on it: a locked key is never
 // counted, in our own window either.
-bool MainWindow::on_key_message(int key_code, bool released, std::uint32_t message_time) {
-  return !lock_.own_window_key(key_code, released, message_time);
-}
+bool MainWindow::on_key_message(const input::KeyEvent& message) { return !lock_.own_window_key(message); }
 
 bool MainWindow::on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point, int,
                               base::Tick at_ms) {

@@ -49,7 +49,7 @@ class MainWindow final : public widgets::EventSink {
   bool on_close_requested() override;
   void on_clicked(widgets::ControlId id, bool by_mouse, base::Tick at_ms) override;
   bool on_key_down(widgets::ControlId id, int key_code, int modifiers, base::Tick at_ms) override;
-  bool on_key_message(int key_code, bool released, std::uint32_t message_time) override;
+  bool on_key_message(const input::KeyEvent& message) override;
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
                     base::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;

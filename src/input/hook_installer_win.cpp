@@ -13,6 +13,8 @@ static_assert(kKeyLowerIntegrityInjected == LLKHF_LOWER_IL_INJECTED);
 static_assert(kKeyInjected == LLKHF_INJECTED);
 static_assert(kKeyAltDown == LLKHF_ALTDOWN);
 static_assert(kKeyUp == LLKHF_UP);
+static_assert(kShiftKey == VK_SHIFT && kShiftKey + 2 == VK_MENU);
+static_assert(kLeftShiftKey == VK_LSHIFT && kLeftShiftKey + 5 == VK_RMENU);
 
 KeyboardHook* g_hook = nullptr;
 
@@ -23,7 +25,8 @@ KeyboardHook* g_hook = nullptr;
 LRESULT CALLBACK low_level_keyboard_procedure(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION && g_hook) {
     const auto& record = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-    if (g_hook->on_key_event({static_cast<std::int32_t>(record.vkCode), record.flags, record.time})) return 1;
+    if (g_hook->on_key_event({static_cast<std::int32_t>(record.vkCode), record.flags, record.time, record.scanCode}))
+      return 1;
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }

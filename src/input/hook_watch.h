@@ -66,6 +66,12 @@ class HookWatch {
     return false;
   }
 
+  // Whether raw input saw more presses of the key than the hook did.
+  bool owes(std::int32_t key_code) {
+    const Counts* c = counts(key_code);
+    return c && c->hook < c->raw;
+  }
+
   // How many events the hook has been called for.
   std::uint64_t hook_events() const { return hook_events_; }
 

@@ -40,7 +40,8 @@ bool KeyboardHook::decide(const KeyEvent& event) {
 bool KeyboardHook::on_key_event(const KeyEvent& event) {
   if (observer_) observer_(event);
   const bool withheld = decide(event);
-  if (!withheld && !event.released()) passed_[next_passed_++ % kPassedKept] = {event.key_code, event.time};
+  if (!withheld && !event.released() && asked_ && asked_(event.key_code))
+    passed_[next_passed_++ % kPassedKept] = {event.key_code, event.time};
   return withheld;
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "input/held_keys.h"
 #include "input/hook_installer.h"
@@ -22,6 +23,8 @@ class KeyboardHook {
   using Callback = std::function<bool(std::int32_t key_code, bool repeat)>;
   // Sees every event the hook is called for, reported or not.
   using Observer = std::function<void(const KeyEvent& event)>;
+  // Whether our own windows ask about presses of this key.
+  using Asked = std::function<bool(std::int32_t key_code)>;
 
   explicit KeyboardHook(HookInstaller& system) : system_(system) {}
   KeyboardHook(const KeyboardHook&) = delete;
@@ -41,15 +44,18 @@ class KeyboardHook {
   // other event goes on.
   bool on_key_event(const KeyEvent& event);
   // A key event that reached one of our own windows, before the window acts
-  // on it. Windows may not have called the hook for it (it reportedly does
-  // not for a program's own window while that program takes raw input):
-  // then it is decided here as the hook would have; a press the hook was
-  // called for, and passed, is not decided twice. The two are told apart by
-  // key and message time, which the hook's event and the window's message
-  // share. True if the window must not have it.
+  // on it, its key named as the hook names it. Windows may not have called
+  // the hook for it (it reportedly does not for a program's own window while
+  // that program takes raw input): then it is decided here as the hook would
+  // have; a press the hook was called for, and passed, is not decided twice.
+  // The two are told apart by key and message time, which the hook's event
+  // and the window's message share. True if the window must not have it.
   bool on_own_window_event(const KeyEvent& event);
 
   HookHandle handle() const { return handle_; }
+  // The keys whose passed presses are kept until our window asks about
+  // them; no other key's presses can push those out.
+  void keep_passed_presses_of(Asked asked) { asked_ = std::move(asked); }
 
  private:
   bool decide(const KeyEvent& event);
@@ -66,6 +72,7 @@ class KeyboardHook {
   HookHandle handle_ = 0;
   Callback callback_;
   Observer observer_;
+  Asked asked_;
   HeldKeys held_;
   std::array<Passed, kPassedKept> passed_{};
   std::size_t next_passed_ = 0;

@@ -83,11 +83,11 @@ std::optional<RAWINPUT> read_raw_input(HRAWINPUT input) {
   return raw;
 }
 
-std::optional<int> key_press_of(const RAWINPUT& raw) {
+std::optional<KeyEvent> key_press_of(const RAWINPUT& raw) {
   if (raw.header.dwType != RIM_TYPEKEYBOARD || (raw.data.keyboard.Flags & RI_KEY_BREAK)) return std::nullopt;
   const USHORT key = raw.data.keyboard.VKey;
   if (key == 0 || key >= 255) return std::nullopt;
-  return key;
+  return KeyEvent{key, (raw.data.keyboard.Flags & RI_KEY_E0) ? kKeyExtended : 0, 0, raw.data.keyboard.MakeCode};
 }
 
 void PressStamper::stamp(const RAWINPUT& raw) {
@@ -96,8 +96,8 @@ void PressStamper::stamp(const RAWINPUT& raw) {
 }
 
 void PressStamper::record(const RAWINPUT& raw, std::int32_t message_time, Tick at) {
-  if (const std::optional<int> key = key_press_of(raw)) {
-    stamps_.record(*key, message_time, at);
+  if (const std::optional<KeyEvent> key = key_press_of(raw)) {
+    stamps_.record(key->key_code, message_time, at);
   } else if (raw.header.dwType == RIM_TYPEMOUSE) {
     const USHORT buttons = raw.data.mouse.usButtonFlags;
     if (buttons & (kRawLeftButtonUp | kRawRightButtonUp)) {

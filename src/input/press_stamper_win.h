@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "base/tick.h"
+#include "input/key_event.h"
 #include "input/message_time_scale.h"
 #include "input/press_stamps.h"
 
@@ -23,8 +24,9 @@ namespace tapvero::input {
 // The raw input of a WM_INPUT, as the system gives it; none for a handle
 // that is none of its own.
 std::optional<RAWINPUT> read_raw_input(HRAWINPUT input);
-// The key that raw input reports pressed, if it is a key press.
-std::optional<int> key_press_of(const RAWINPUT& raw);
+// The key press that raw input reports, if it is one: its code (Shift,
+// Ctrl and Alt by their plain codes), scan code and extended bit.
+std::optional<KeyEvent> key_press_of(const RAWINPUT& raw);
 
 class PressStamper {
  public:

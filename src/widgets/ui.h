@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/tick.h"
+#include "input/key_event.h"
 #include "widgets/form.h"
 
 namespace tapvero::widgets {
@@ -86,10 +87,12 @@ class EventSink {
   // (Space or Enter on the focused button).
   virtual void on_clicked(ControlId id, bool by_mouse, Tick at_ms) = 0;
   virtual bool on_key_down(ControlId id, int key_code, int modifiers, Tick at_ms) = 0;
-  // Every key going down or up in one of our windows, before the toolkit or
-  // a control acts on it, with the system's time of its message: false
-  // keeps it from the window altogether.
-  virtual bool on_key_message(int /*key_code*/, bool /*released*/, std::uint32_t /*message_time*/) { return true; }
+  // Every key going down or up in one of our windows, in the message loop
+  // or in a modal one (a message box's, a menu's), before the toolkit or a
+  // control acts on it: its code, scan code, extended bit and release as
+  // the message gives them, with the message's time. False keeps it from
+  // the window altogether.
+  virtual bool on_key_message(const input::KeyEvent& /*message*/) { return true; }
   virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers, Tick at_ms) = 0;
   virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;
 };

@@ -120,6 +120,7 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       DestroyWindow(main_);
       return 0;
     case WM_DESTROY: {
+      filter_modal_loops(false);
       const std::lock_guard lock(posted_mutex_);
       posted_to_ = nullptr;  // a window handle may be given again to another window
       destroyed_ = true;
@@ -239,11 +240,41 @@ bool Win32Ui::pre_translate(MSG& msg) {
 // Whether the program keeps a key message from the window: asked of every
 // key going down or up in our windows, before anything acts on it.
 bool Win32Ui::withheld_key(const MSG& msg) {
+  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+  return kept_from_window(msg);
+}
+
+bool Win32Ui::kept_from_window(const MSG& msg) {
   const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
   if (!down && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP) return false;
-  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
   const int key = msg.wParam == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : static_cast<int>(msg.wParam);
-  return !sink_->on_key_message(key, !down, static_cast<std::uint32_t>(msg.time));
+  const WORD info = HIWORD(msg.lParam);
+  const std::uint32_t flags = (down ? 0 : input::kKeyUp) | ((info & KF_EXTENDED) ? input::kKeyExtended : 0);
+  return !sink_->on_key_message({key, flags, static_cast<std::uint32_t>(msg.time), LOBYTE(info)});
+}
+
+namespace {
+thread_local Win32Ui* t_filtered = nullptr;  // the toolkit of this thread, while it filters
+}  // namespace
+
+// Windows' own modal loops on this thread (message boxes, dialogs, menus,
+// the system menu's among them) take its messages themselves and show each
+// to this filter first: the program is asked about their keys as about the
+// window's. Nonzero: the loop drops the message.
+LRESULT CALLBACK Win32Ui::modal_filter(int code, WPARAM wp, LPARAM lp) {
+  const bool modal = code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX || code == MSGF_MENU;
+  if (modal && t_filtered && t_filtered->kept_from_window(*reinterpret_cast<const MSG*>(lp))) return 1;
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void Win32Ui::filter_modal_loops(bool on) {
+  if (on && !modal_filter_) {
+    t_filtered = this;
+    modal_filter_ = SetWindowsHookExW(WH_MSGFILTER, modal_filter, nullptr, GetCurrentThreadId());
+  } else if (!on && modal_filter_) {
+    UnhookWindowsHookEx(std::exchange(modal_filter_, nullptr));
+    t_filtered = nullptr;
+  }
 }
 
 // The time of a key press or button release: see PressTimes.

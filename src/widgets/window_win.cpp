@@ -39,6 +39,7 @@ Win32Ui::Win32Ui(HINSTANCE instance, const FormSpec& form) : instance_(instance)
 
 Win32Ui::~Win32Ui() {
   if (main_ && IsWindow(main_)) DestroyWindow(main_);
+  filter_modal_loops(false);
 }
 
 bool Win32Ui::create(EventSink& sink, int show_command) {
@@ -79,6 +80,7 @@ bool Win32Ui::create(EventSink& sink, int show_command) {
     posted_to_ = main_;
     announce_posted();
   }
+  filter_modal_loops(true);
   sink_->on_created();
   ShowWindow(main_, show_command);
   UpdateWindow(main_);

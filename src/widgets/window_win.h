@@ -97,6 +97,7 @@ class Win32Ui final : public Ui {
 
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK control_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR subclass, DWORD_PTR data);
+  static LRESULT CALLBACK modal_filter(int code, WPARAM wp, LPARAM lp);
   LRESULT handle_main(UINT msg, WPARAM wp, LPARAM lp);
   LRESULT handle_control(ControlId id, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -116,6 +117,8 @@ class Win32Ui final : public Ui {
 
   // window_messages_win.cpp
   bool withheld_key(const MSG& msg);
+  bool kept_from_window(const MSG& msg);  // any window of this thread's
+  void filter_modal_loops(bool on);
   bool pre_translate(MSG& msg);
   void dispatch(MSG& msg);
   void give_focus(std::optional<ControlId> id);  // as the keyboard gives it; none: the window itself
@@ -130,6 +133,7 @@ class Win32Ui final : public Ui {
   WindowModel model_;
   EventSink* sink_ = nullptr;
   HWND main_ = nullptr;
+  HHOOK modal_filter_ = nullptr;   // while the window exists
   std::vector<Control> controls_;  // by control id
   std::map<std::tuple<int, int, std::u16string_view>, GdiObject> fonts_;
   GdiObject page_brush_;          // the form's page background, if it has one

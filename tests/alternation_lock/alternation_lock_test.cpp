@@ -31,8 +31,8 @@ template <typename Thread>
 struct Rig {
   Rig() {
     lock.set_trigger_keys(kZ, kX);
-    system.raw_input = [this](std::int32_t key, bool in_front) { keys().raw_input_press(key, in_front); };
-    system.own_window = [this](const input::KeyEvent& e) { return lock.own_window_key(e.key_code, e.released(), e.time); };
+    system.raw_input = [this](const input::KeyEvent& e, bool in_front) { keys().raw_input_press(e, in_front); };
+    system.own_window = [this](const input::KeyEvent& e) { return lock.own_window_key(e); };
   }
   KeyLock& keys() { return lock.key_lock(); }
 
@@ -103,7 +103,18 @@ struct Sequence {
   Strings program;
   std::int32_t locked;
   bool still_on = true;
+  bool busy = false;  // the program in front handles its keys only after the taps
 };
+
+// `first`, then kMany times `many` (as many presses as six seconds of
+// auto-repeat bring), then `then`.
+constexpr std::size_t kMany = 200;
+template <typename T>
+std::vector<T> with_many(std::vector<T> first, T many, const std::vector<T>& then) {
+  first.insert(first.end(), kMany, many);
+  first.insert(first.end(), then.begin(), then.end());
+  return first;
+}
 
 class LockSequence : public EveryWay, public ::testing::WithParamInterface<std::tuple<Sequence, Way>> {};
 
@@ -112,7 +123,9 @@ TEST_P(LockSequence, GivesTheProgramOnePressPerAlternation) {
   go(way);
   lock.set_trigger_keys(c.z, c.x);
   on();
+  system.program_busy = c.busy;
   for (const std::int32_t key : c.taps) system.tap(key);
+  system.program_runs();
   EXPECT_EQ(system.program_presses(), c.program);
   EXPECT_EQ(keys().locked_key(), c.locked);
   EXPECT_EQ(system.hook_active(), c.still_on);
@@ -134,21 +147,26 @@ INSTANTIATE_TEST_SUITE_P(
         // a slot without a key: the state table).
         Sequence{"FirstX", kZ, kX, {kX}, {"down 58"}, kX},
         Sequence{"ZZXXZX", kZ, kX, {kZ, kZ, kX, kX, kZ, kX}, {"down 5a", "down 58", "down 5a", "down 58"}, kX},
-        // The hook reports side-specific Shift, Ctrl and Alt codes only.
+        // Shift, Ctrl and Alt slots never match: the lock names the left and
+        // right keys by their own codes, whoever reports them.
         Sequence{"ZOnShift",
                  0x10,
                  kX,
-                 {kLeftShift, kRightShift, kX, kLeftShift},
-                 {"down a0", "down a1", "down 58", "down a0"},
+                 {kLeftShift, kLeftShift, kRightShift, kX, kX},
+                 {"down 10", "down 10", "down 10", "down 58"},
                  kX},
-        Sequence{"ZOnCtrl", 0x11, kX, {0xA2, 0xA3, 0xA2}, {"down a2", "down a3", "down a2"}, 0},
-        Sequence{"ZOnAlt", 0x12, kX, {0xA4, 0xA5}, {"down a4", "down a5"}, 0},
+        Sequence{"ZOnCtrl", 0x11, kX, {0xA2, 0xA3, 0xA2}, {"down 11", "down 11", "down 11"}, 0},
+        Sequence{"ZOnAlt", 0x12, kX, {0xA4, 0xA5, 0xA4}, {"down 12", "down 12", "down 12"}, 0},
         // F12 as a slot's key locks like one and no longer switches off.
         Sequence{"ZOnF12", kF12, kX, {kF12, kF12, kX, kF12}, {"down 7b", "down 58", "down 7b"}, kF12},
         // F12 switches off, reaches the program itself, and frees every key.
         Sequence{
             "F12", kZ, kX, {kZ, kF12, kZ, kZ, kX}, {"down 5a", "down 7b", "down 5a", "down 5a", "down 58"}, 0, false},
         Sequence{"F12First", kZ, kX, {kF12, kZ}, {"down 7b", "down 5a"}, 0, false},
+        // However long the program is busy, a press the hook passed is not
+        // decided again by our window.
+        Sequence{"ProgramBusy", kZ, kX, with_many<std::int32_t>({kZ}, 0x41, {kZ, kX}),
+                 with_many<std::string>({"down 5a"}, "down 41", {"down 58"}), kX, true, true},
         // Other keys pass untouched and change nothing.
         Sequence{"OtherKeys",
                  kZ,
@@ -395,13 +413,25 @@ TEST_F(AlternationLockTest, AHookThatStopsBeingCalledIsNoticedAndReplaced) {
   EXPECT_TRUE(system.calls.empty());
   EXPECT_FALSE(keys().on());
 
+  // F12 went by while the hook was lost: off for good, whichever press is
+  // looked at first.
+  lock.switch_lock_on();
+  system.drop_hook();
+  for (const std::int32_t key : {kZ, kF12}) system.tap(key);
+  thread.run_timers();
+  ui.run_posted();
+  expect_buttons_off();
+  system.program_keys.clear();
+  for (int i = 0; i < 2; ++i) system.tap(kZ);
+  EXPECT_EQ(system.program_presses(), (Strings{"down 5a", "down 5a"}));
+
   lock.switch_lock_on();
   system.drop_hook();
   system.next_hook = 0;
   system.tap(kZ);
   thread.run_timers();
   EXPECT_FALSE(keys().on());
-  EXPECT_EQ(watching, (std::vector<bool>{true, false, true, false, true, false, true, false}));
+  EXPECT_EQ(watching, (std::vector<bool>{true, false, true, false, true, false, true, false, true, false}));
   expect_buttons_on();
   ui.run_posted();
   expect_buttons_off();

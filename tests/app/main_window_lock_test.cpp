@@ -48,7 +48,8 @@ TEST_F(MainWindowLockTest, ClosingRemovesTheHook) {
 
 // Our own window in front, whether or not Windows calls the hook for its
 // keys: a locked trigger press reaches no control and is no hit, an
-// accepted one counts once, and F12 switches the lock off.
+// accepted one counts once, and F12 switches the lock off, in a message
+// box of ours as well (a stage size refused).
 class OwnWindowLockTest : public MainWindowLockTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(OwnWindowLockTest, TheLockHoldsInTheSpeedTest) {
@@ -60,13 +61,20 @@ TEST_P(OwnWindowLockTest, TheLockHoldsInTheSpeedTest) {
   ui.focus(开始测试);
   for (const std::int32_t key : {0x5A, 0x5A, 0x58}) keyboard.tap(key);
   EXPECT_EQ(ui.text(标签_连击), u"2");
-  keyboard.tap(0x7B);
+  ui.set_text(编辑框_阶段, u"0");
+  ui.on_message_box = [&](const widgets::MemoryUi::MessageBox&) {
+    for (const std::int32_t key : {0x58, 0x7B, 0x58}) keyboard.tap(key);
+  };
+  window.on_clicked(按钮2, true, {});
+  EXPECT_EQ(box_keys, (std::vector<int>{0x7B, 0x58}));
   EXPECT_FALSE(window.key_lock().on());
   ui.run_posted();
   EXPECT_TRUE(ui.enabled(按钮_开启自动锁定));
+  ui.focus(开始测试);  // the refusal gave the stage box the focus
   keyboard.tap(0x58);
   EXPECT_EQ(ui.text(标签_连击), u"3");
 }
+
 INSTANTIATE_TEST_SUITE_P(HookCalledOrNot, OwnWindowLockTest, ::testing::Bool());
 
 }  // namespace

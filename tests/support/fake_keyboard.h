@@ -1,8 +1,10 @@
 // Windows as the keyboard hook sees it, in memory: every call is logged in
 // order, and a key typed here goes through the hook first, then, unless
 // the hook withheld it, to raw input and to the program in front (our own
-// window asks the program about it first). The input thread is the
-// caller's own.
+// window asks the program about it first). Each is told of the key as
+// Windows tells it: the hook names left and right Shift, Ctrl and Alt by
+// their own codes, raw input and window messages by one code with the scan
+// code and the extended bit. The input thread is the caller's own.
 #pragma once
 
 #include <algorithm>
@@ -39,14 +41,20 @@ class FakeKeyboard final : public HookInstaller {
 
   // Every call, in order: "hook", "unhook 70".
   std::vector<std::string> calls;
-  // What the program in front receives: "down 5a", "up 58".
+  // What the program in front receives: "down 5a", "up 10".
   std::vector<std::string> program_keys;
   // Every key press raw input sees, after the hook has (and unless it
   // withheld it); `in_front` when it went to our own window.
-  std::function<void(std::int32_t key_code, bool in_front)> raw_input;
-  // Our own window, asked about each key that reaches it before it acts on
-  // it: true keeps the key from it.
-  std::function<bool(const KeyEvent& event)> own_window;
+  std::function<void(const KeyEvent& press, bool in_front)> raw_input;
+  // Our own window, asked about each key message that reaches it before it
+  // acts on it: true keeps the key from it.
+  std::function<bool(const KeyEvent& message)> own_window;
+  // The program in front is busy: its key messages wait until it runs.
+  bool program_busy = false;
+  void program_runs() {
+    program_busy = false;
+    for (const KeyEvent& message : std::exchange(waiting_, {})) to_program(message);
+  }
 
   HookHandle set_keyboard_hook(KeyboardHook& hook) override {
     calls.push_back("hook");
@@ -60,7 +68,8 @@ class FakeKeyboard final : public HookInstaller {
     if (handle != 0 && handle == active_hook_) active_hook_ = 0;
   }
 
-  // A key pressed on the keyboard (auto-repeat is more of them), and released.
+  // A key pressed on the keyboard (auto-repeat is more of them), and
+  // released; Shift, Ctrl and Alt by the hook's codes (left Shift 0xA0).
   void press(std::int32_t key_code, std::uint32_t flags = 0) { arrive(key_code, false, flags); }
   void release(std::int32_t key_code) { arrive(key_code, true, 0); }
   void tap(std::int32_t key_code) {
@@ -83,23 +92,39 @@ class FakeKeyboard final : public HookInstaller {
   }
 
  private:
+  // Left and right Shift, Ctrl and Alt: the hook's code, the messages'
+  // code, the scan code and the extended bit.
+  static constexpr std::int32_t kSided[][4] = {{0xA0, 0x10, 0x2A, 0}, {0xA1, 0x10, 0x36, 0}, {0xA2, 0x11, 0x1D, 0},
+                                               {0xA3, 0x11, 0x1D, 1}, {0xA4, 0x12, 0x38, 0}, {0xA5, 0x12, 0x38, 1}};
+
   void arrive(std::int32_t key_code, bool up, std::uint32_t flags) {
-    const KeyEvent event{key_code, flags | (up ? kKeyUp : 0), ++time_};
+    KeyEvent event{key_code, flags | (up ? kKeyUp : 0), ++time_};
+    KeyEvent message = event;
+    for (const auto& [hook, plain, scan, extended] : kSided) {
+      if (hook != key_code) continue;
+      event = {key_code, event.flags | static_cast<std::uint32_t>(extended), time_, static_cast<std::uint32_t>(scan)};
+      message = {plain, event.flags, time_, event.scan_code};
+    }
     const bool hooked = hook_active() && hook_ && !(tapvero_in_front && hook_skips_tapvero);
     if (hooked && hook_misses > 0) {
       --hook_misses;
     } else if (hooked && hook_->on_key_event(event)) {
       return;  // withheld from every reader, raw input included
     }
-    if (!up && raw_input) raw_input(key_code, tapvero_in_front);
-    if (tapvero_in_front && own_window && own_window(event)) return;
-    program_keys.push_back((up ? "up " : "down ") + hex(static_cast<std::uint32_t>(key_code)));
+    if (!up && raw_input) raw_input(message, tapvero_in_front);
+    if (program_busy) return waiting_.push_back(message);
+    to_program(message);
+  }
+  void to_program(const KeyEvent& message) {
+    if (tapvero_in_front && own_window && own_window(message)) return;
+    program_keys.push_back((message.released() ? "up " : "down ") + hex(static_cast<std::uint32_t>(message.key_code)));
   }
 
   KeyboardHook* hook_ = nullptr;
   HookHandle active_hook_ = 0;
   bool hook_dropped_ = false;
   std::uint32_t time_ = 0;
+  std::vector<KeyEvent> waiting_;  // for the busy program
 };
 
 // The input thread as the caller itself: tasks run at once, timers when

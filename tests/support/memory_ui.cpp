@@ -122,7 +122,9 @@ void MemoryUi::set_window_state(WindowState state) {
 
 void MemoryUi::message_box(std::u16string_view text, std::u16string_view title, Icon icon) {
   message_boxes.push_back({std::u16string(text), std::u16string(title), icon});
+  ++boxes_shown;
   if (on_message_box) on_message_box(message_boxes.back());
+  --boxes_shown;
 }
 
 void MemoryUi::post(std::function<void()> task) {

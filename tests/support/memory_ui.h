@@ -82,6 +82,7 @@ class MemoryUi final : public Ui {
   std::vector<MessageBox> message_boxes;
   // Runs while a message box is shown, as the user would act then.
   std::function<void(const MessageBox&)> on_message_box;
+  int boxes_shown = 0;  // now: the last one has the keyboard
   int appends = 0;
 
  private:

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "form/main_form.h"
@@ -21,11 +22,16 @@ inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
 struct ProgramHarness {
   // Keys that reach our own window go to the program as the toolkit hands
   // them over: it may keep one from the window; a key-down then goes to
-  // the focused control.
+  // the focused control, or to a message box while one is shown.
   ProgramHarness() {
     keyboard.own_window = [this](const input::KeyEvent& e) {
-      if (!window.on_key_message(e.key_code, e.released(), e.time)) return true;
-      if (!e.released()) window.on_key_down(ui.focused().value_or(form::主窗口), e.key_code, 0, clock.now);
+      if (!window.on_key_message(e)) return true;
+      if (e.released()) return false;
+      if (ui.boxes_shown > 0) {
+        box_keys.push_back(e.key_code);
+      } else {
+        window.on_key_down(ui.focused().value_or(form::主窗口), e.key_code, 0, clock.now);
+      }
       return false;
     };
   }
@@ -37,6 +43,8 @@ struct ProgramHarness {
   input::FakeKeyboard keyboard;
   input::InlineInputThread input_thread;
   app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread}};
+
+  std::vector<int> box_keys;  // the key-downs our message boxes got
 
   std::string& config() { return files.files[kConfigPath]; }
 };

@@ -102,6 +102,21 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
   EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"2"));
 }
 
+// With the lock on and Shift as a trigger key, every Shift press counts: the
+// lock never takes left or right Shift for the Shift slot, here as in a game.
+TEST(SpeedTestUi, AShiftSlotCountsEveryShiftWithTheLockOn) {
+  Tapvero t("[Tapvero]\r\nZ=shift\r\n");
+  ASSERT_TRUE(t.switch_lock(true));
+  t.select_page(kSpeedTestPage);
+  t.click(开始测试);
+  ASSERT_TRUE(wait_until([&] {
+    t.bring_to_front();
+    return t.enabled(停止测试) && t.focused_control() == 开始测试;
+  }));
+  for (WORD vk : {WORD(VK_LSHIFT), WORD(VK_LSHIFT), WORD('X')}) t.key(vk);
+  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"3"; })) << utf8(t.text(标签_连击));
+}
+
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
   Tapvero t(std::string("[Tapvero]\r\n") + kStage + "=1\r\n");
   t.click(开始测试);

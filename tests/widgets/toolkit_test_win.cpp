@@ -34,8 +34,9 @@ struct RecordingSink final : EventSink {
     ++key_downs;
     return keys_pass;
   }
-  bool on_key_message(int key, bool released, std::uint32_t) override {
-    key_messages.emplace_back(key, released);
+  bool on_key_message(const input::KeyEvent& message) override {
+    key_messages.emplace_back(message.key_code, message.released());
+    if (!message.released() && message.key_code == kept_key) return false;
     return messages_pass;
   }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
@@ -52,6 +53,7 @@ struct RecordingSink final : EventSink {
   std::vector<std::pair<int, bool>> key_messages;  // key, released
   bool keys_pass = true;
   bool messages_pass = true;
+  int kept_key = 0;  // its key-downs are kept from the window
 };
 
 class Toolkit : public ::testing::Test {
@@ -149,6 +151,21 @@ TEST_F(Toolkit, ATabClickShowsItsPageAndTabKeysWalkTheControls) {
   EXPECT_EQ(sink.clicks.size(), 2u);
   EXPECT_EQ(sink.key_downs, downs);
   EXPECT_EQ(sink.key_messages.back(), (std::pair{VK_SPACE, true}));
+}
+
+// Windows' own modal loops (a message box's here) show the program each key
+// first, as the message loop does: a key it keeps never reaches the box.
+TEST_F(Toolkit, AMessageBoxShowsTheProgramEachKeyFirst) {
+  sink.kept_key = VK_RETURN;
+  // Once the box's loop runs, Enter to its button (which would close it),
+  // then Esc, which does.
+  SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!GetFocus()) return;
+    KillTimer(nullptr, timer);
+    for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+  });
+  ui.message_box(u"box", u"title", Icon::kInformation);
+  EXPECT_EQ(sink.key_messages, (std::vector<std::pair<int, bool>>{{VK_RETURN, false}, {VK_ESCAPE, false}}));
 }
 
 // No input method runs here, so no key can show which control would give
