@@ -168,10 +168,7 @@ TEST_F(AlternationLockUi, AutoRepeatsOfAHeldKeyLeaveTheOtherKeyLocked) {
 TEST_F(AlternationLockUi, InTapverosOwnWindowALockedPressIsNoHitAndF12SwitchesOff) {
   t.select_page(kSpeedTestPage);
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] {
-    t.bring_to_front();
-    return t.enabled(停止测试) && t.focused_control() == 开始测试;
-  }));
+  ASSERT_TRUE(KIT_WAIT(t, t.bring_to_front() && t.enabled(停止测试) && t.focused_control() == 开始测试));
   for (WORD vk : {WORD('Z'), WORD('Z'), WORD('X')}) t.key(vk);
   EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"2"));
   t.key(VK_F12);

@@ -82,10 +82,7 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
   t.click(开始测试);
   // The stand-in's own late focus notice from X can take the front from
   // Tapvero as well.
-  ASSERT_TRUE(wait_until([&] {
-    t.bring_to_front();
-    return t.enabled(停止测试) && t.focused_control() == 开始测试;
-  }));
+  ASSERT_TRUE(KIT_WAIT(t, t.bring_to_front() && t.enabled(停止测试) && t.focused_control() == 开始测试));
   t.key('Z');
   ASSERT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"1"));
 
@@ -94,10 +91,7 @@ TEST(SpeedTestUi, KeysCountAgainAfterSwitchingToAnotherProgramAndBack) {
   ASSERT_TRUE(game.bring_to_front(t.window()));
   // Without a window manager a focus notice from X may reach a program
   // late and make it hand the front to the desktop: bring Tapvero back then.
-  EXPECT_TRUE(wait_until([&] {
-    t.bring_to_front();
-    return t.focused_control() == 开始测试;
-  }));
+  EXPECT_TRUE(KIT_WAIT(t, t.bring_to_front() && t.focused_control() == 开始测试));
   t.key('X');
   EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"2"));
 }
@@ -109,12 +103,9 @@ TEST(SpeedTestUi, AShiftSlotCountsEveryShiftWithTheLockOn) {
   ASSERT_TRUE(t.switch_lock(true));
   t.select_page(kSpeedTestPage);
   t.click(开始测试);
-  ASSERT_TRUE(wait_until([&] {
-    t.bring_to_front();
-    return t.enabled(停止测试) && t.focused_control() == 开始测试;
-  }));
+  ASSERT_TRUE(KIT_WAIT(t, t.bring_to_front() && t.enabled(停止测试) && t.focused_control() == 开始测试));
   for (WORD vk : {WORD(VK_LSHIFT), WORD(VK_LSHIFT), WORD('X')}) t.key(vk);
-  EXPECT_TRUE(wait_until([&] { return t.text(标签_连击) == L"3"; })) << utf8(t.text(标签_连击));
+  EXPECT_TRUE(KIT_WAIT(t, t.text(标签_连击) == L"3"));
 }
 
 TEST(SpeedTestUi, TwoThousandStagesOfOneHitKeepEveryLine) {
