@@ -26,6 +26,13 @@ inline bool private_message(UINT msg) { return msg >= WM_USER && msg < 0xC000; }
 
 constexpr UINT_PTR kSubclassId = 1;
 
+constexpr wchar_t kSceneClass[] = L"TapveroScene";
+// The program's items of the system menu, as commands: below the system's
+// own (0xF000 on), with the low four bits clear, as Windows asks.
+constexpr UINT kFirstMenuCommand = 0x1000;
+constexpr int kMenuItems = 256;
+inline UINT menu_command(int item) { return kFirstMenuCommand + static_cast<UINT>(item) * 16; }
+
 inline std::wstring wide(std::u16string_view s) {
   return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
 }

@@ -109,6 +109,14 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
         give_focus(model_.next_focus(*from, false));
       return 0;
     }
+    case WM_SYSCOMMAND: {
+      const UINT command = static_cast<UINT>(wp) & 0xFFF0;
+      if (command >= kFirstMenuCommand && command < menu_command(kMenuItems)) {
+        sink_->on_menu_item(static_cast<int>((command - kFirstMenuCommand) / 16));
+        return 0;
+      }
+      break;
+    }
     case WM_NEXTDLGCTL:
       give_focus(model_.next_focus(focused(), wp != 0));
       return 0;
@@ -241,7 +249,8 @@ bool Win32Ui::pre_translate(MSG& msg) {
 bool Win32Ui::withheld_key(const MSG& msg) {
   const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
   if (!down && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP) return false;
-  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+  const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  if (msg.hwnd != main_ && root != main_ && !(scene_ && root == scene_)) return false;
   const int key = msg.wParam == VK_PROCESSKEY ? static_cast<int>(ImmGetVirtualKey(msg.hwnd)) : static_cast<int>(msg.wParam);
   return !sink_->on_key_message(key, !down, static_cast<std::uint32_t>(msg.time));
 }
