@@ -77,6 +77,9 @@ inline constexpr widgets::Size kNormalWindowSize = {671, 373};
 inline constexpr widgets::Color kGreen{46, 209, 50};
 inline constexpr widgets::Color kYellow{221, 202, 34};
 inline constexpr widgets::Color kRed{255, 0, 26};
+// The colour of a stability figure: green above 70, yellow above 40, red
+// otherwise.
+widgets::Color stability_color(float stability);
 
 // The tab control's pages.
 enum Page : int { kSpeedTestPage = 0, kPositioningPage = 1, kLockPage = 2 };

@@ -45,12 +45,6 @@ std::optional<Figures> read_line(Line line, std::u16string_view shown) {
   return f;
 }
 
-widgets::Color stability_color(float stability) {
-  if (stability - 70.0 > kEpsilon) return form::kGreen;
-  if (stability - 40.0 > kEpsilon) return form::kYellow;
-  return form::kRed;
-}
-
 StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_t hit_count,
                          std::span<const std::int32_t> intervals) {
   StageReport r;

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "form/main_form.h"
 #include "widgets/form.h"
 
 namespace tapvero::speed_test {
@@ -46,8 +47,8 @@ StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_
                          std::span<const std::int32_t> intervals);
 
 // The stability label's colour: green above 70, yellow above 40, red
-// otherwise.
-widgets::Color stability_color(float stability);
+// otherwise (the chart of the runs colours stages alike).
+using form::stability_color;
 
 // The summary appended at stop: the whole test's hits, time, BPM and the
 // mean of its stage stabilities (none when no stage was completed).
