@@ -34,7 +34,9 @@ MainWindow::MainWindow(const Services& services)
       speed_test_(services.ui, settings_.value()),
       positioning_(services.ui, services.clock, services.window_services, settings_.value(),
                    [this] { settings_.save_windowed_mode(); }),
-      lock_(services.ui, services.hooks, services.input_thread) {
+      lock_(services.ui, services.hooks, services.input_thread),
+      clock_(services.clock),
+      history_(services.files, services.history_path) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -96,6 +98,10 @@ bool MainWindow::close_requested() {
   lock_.remove_hook();
   return true;
 }
+
+void MainWindow::set_history_enabled(bool on) { settings_.save_history_switch(on); }
+
+std::optional<record::RunRecord> MainWindow::running_record() const { return std::nullopt; }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

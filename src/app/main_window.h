@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
+#include "record/history.h"
+#include "record/run_record.h"
 #include "speed_test/run.h"
 #include "storage/file_store.h"
 #include "storage/settings.h"
@@ -39,6 +42,8 @@ struct Services {
   // The alternation lock's keyboard hook, and the thread it belongs to.
   input::HookInstaller& hooks;
   input::InputThread& input_thread;
+  // The history file's full path.
+  std::u16string history_path;
 };
 
 class MainWindow final : public widgets::EventSink {
@@ -61,6 +66,15 @@ class MainWindow final : public widgets::EventSink {
   // Whether the program handles this event of this control.
   bool handles(widgets::ControlId control, Event event) const;
 
+  // The record: every speed test stopped with a hit and every positioning
+  // run ended with its report, while the history is switched on.
+  record::History& history() { return history_; }
+  bool history_enabled() const { return settings().history; }
+  // Switches the history on or off, and saves the switch's key alone.
+  void set_history_enabled(bool on);
+  // The speed test so far while one runs; none otherwise.
+  std::optional<record::RunRecord> running_record() const;
+
  private:
   // A handler returns false to swallow the event, or to refuse the close.
   using Operation = std::function<bool(const EventArgs&)>;
@@ -79,6 +93,8 @@ class MainWindow final : public widgets::EventSink {
   speed_test::SpeedTest speed_test_;
   positioning_test::PositioningTest positioning_;
   alternation_lock::AlternationLock lock_;
+  base::Clock& clock_;
+  record::History history_;
   std::vector<Binding> bindings_;
 };
 

@@ -193,7 +193,8 @@ inline const ControlSpec kControls[] = {
 
 static_assert(std::size(kControls) == kControlCount);
 
-// Each setting's control; every setting has one.
+// Each setting's control; every setting has one but the history switch,
+// which is an item of the system menu.
 struct SettingControl {
   storage::SettingField setting;
   Control control;
@@ -211,7 +212,8 @@ inline constexpr SettingControl kSettingControls[] = {
     {&Settings::height, 编辑框_高},
 };
 static_assert(std::ranges::all_of(storage::kSettings, [](const storage::Setting& row) {
-  return std::ranges::count(kSettingControls, row.field, &SettingControl::setting) == 1;
+  return std::ranges::count(kSettingControls, row.field, &SettingControl::setting) ==
+         (row.group == storage::SaveGroup::kHistory ? 0 : 1);
 }));
 
 }  // namespace detail

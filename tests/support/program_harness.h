@@ -17,6 +17,7 @@
 namespace tapvero::test {
 
 inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
+inline const std::u16string kHistoryPath = u"C:\\Tapvero\\History.csv";
 
 struct ProgramHarness {
   // Keys that reach our own window go to the program as the toolkit hands
@@ -36,7 +37,8 @@ struct ProgramHarness {
   storage::MemoryFileStore files;
   input::FakeKeyboard keyboard;
   input::InlineInputThread input_thread;
-  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread}};
+  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread,
+                            kHistoryPath}};
 
   std::string& config() { return files.files[kConfigPath]; }
 };
