@@ -36,7 +36,9 @@ MainWindow::MainWindow(const Services& services)
                    [this] { settings_.save_windowed_mode(); }),
       lock_(services.ui, services.hooks, services.input_thread),
       clock_(services.clock),
-      history_(services.files, services.history_path) {
+      history_(services.files, services.history_path),
+      chart_(services.ui, history_, [this] { return running_record(); },
+             [this] { return speed_test_.running() ? speed_test_.hits() : std::int64_t{-1}; }) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -87,6 +89,8 @@ bool MainWindow::handles(widgets::ControlId control, Event event) const {
 void MainWindow::created() {
   settings_.load();
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
+  ui_.add_menu_item(kChartItem, u"成绩图表(&G)", std::nullopt);
+  ui_.add_menu_item(kHistoryItem, u"保存成绩记录(&H)", history_enabled());
 }
 
 bool MainWindow::close_requested() {
@@ -102,6 +106,15 @@ bool MainWindow::close_requested() {
 void MainWindow::set_history_enabled(bool on) { settings_.save_history_switch(on); }
 
 std::optional<record::RunRecord> MainWindow::running_record() const { return std::nullopt; }
+
+void MainWindow::on_menu_item(int item) {
+  if (item == kChartItem) {
+    chart_.open();
+  } else if (item == kHistoryItem) {
+    set_history_enabled(!history_enabled());
+    ui_.set_menu_item_checked(kHistoryItem, history_enabled());
+  }
+}
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }
 

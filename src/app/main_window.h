@@ -14,6 +14,7 @@
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
+#include "record/chart.h"
 #include "record/history.h"
 #include "record/run_record.h"
 #include "speed_test/run.h"
@@ -46,6 +47,9 @@ struct Services {
   std::u16string history_path;
 };
 
+// The program's items of the main window's system menu.
+enum MenuItem : int { kChartItem, kHistoryItem };
+
 class MainWindow final : public widgets::EventSink {
  public:
   explicit MainWindow(const Services& services);
@@ -58,6 +62,7 @@ class MainWindow final : public widgets::EventSink {
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
                     base::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
+  void on_menu_item(int item) override;
 
   // The settings as the session has them.
   const storage::Settings& settings() const { return settings_.value(); }
@@ -95,6 +100,7 @@ class MainWindow final : public widgets::EventSink {
   alternation_lock::AlternationLock lock_;
   base::Clock& clock_;
   record::History history_;
+  record::Chart chart_;
   std::vector<Binding> bindings_;
 };
 
