@@ -92,6 +92,12 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
+  // The run records: what every run has, and each test's figures.
+  record::RunRecord record_of(record::TestKind test) const;
+  record::RunRecord speed_record(const speed_test::Run& run) const;
+  record::RunRecord positioning_record(const positioning_test::RunFigures& figures) const;
+  // Adds a run to the history while it is switched on.
+  void keep(record::RunRecord run);
 
   widgets::Ui& ui_;
   SettingsControls settings_;

@@ -63,6 +63,7 @@ class History {
 
  private:
   bool write(const RunRecord& run);
+  bool write_pending();
   void load();
 
   storage::FileStore& files_;
@@ -70,8 +71,9 @@ class History {
   std::vector<RunRecord> runs_;
   std::vector<RunRecord> pending_;  // not yet in the file, oldest first
   bool loaded_ = false;
-  bool unreadable_ = false;
+  bool unreadable_ = false;  // the last read found the file but could not read it
   std::size_t skipped_lines_ = 0;
+  storage::FileStore::Append last_result_ = storage::FileStore::Append::kDone;
 };
 
 }  // namespace tapvero::record
