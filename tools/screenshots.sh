@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # screenshots.sh OUTDIR [ACP]: starts Tapvero.exe on a private display and
-# saves a picture of the window with each of its three pages selected.
+# saves a picture of the window with each of its three pages selected, and
+# of the chart window over a made-up history of 40 runs (chart-acpN.png).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$1 acp=${2:-936}
@@ -11,6 +12,8 @@ xdir=$(mktemp -d)
 export DISPLAY=$(cat "$xdir/display")
 work=$(mktemp -d)
 cp "$here/../build/windows/Tapvero.exe" "$work/"
+# The history the chart shows, made by the chart's benchmark.
+(cd "$work" && "$here/wine-run.sh" "$here/../build/windows/bench/chart_open_bench.exe" --write History.csv 40)
 cleanup() {
   WINEPREFIX=$TAPVERO_WINE_ROOT/prefix-$acp wineserver -k 2>/dev/null || true
   "$here/xvfb.sh" stop "$xdir"
@@ -41,3 +44,17 @@ for page in 0 1 2; do
   sleep 1
   import -window root -crop 680x400+$((X - 5))+$((Y - 25)) "$out/page$page-acp$acp.png"
 done
+# The chart window, opened from the system menu with the keyboard.
+xdotool windowfocus "$window"
+xdotool key alt+space
+sleep 1
+xdotool key g
+chart=
+for _ in $(seq 1 50); do
+  chart=$(xdotool search --onlyvisible --name '^Tapvero 成绩图表$' 2>/dev/null | head -n1) && [ -n "$chart" ] && break
+  sleep 0.2
+done
+[ -n "$chart" ] || { echo "screenshots.sh: no chart window" >&2; exit 1; }
+sleep 1
+eval "$(xdotool getwindowgeometry --shell "$chart")"
+import -window root -crop $((WIDTH + 10))x$((HEIGHT + 30))+$((X - 5))+$((Y - 25)) "$out/chart-acp$acp.png"
