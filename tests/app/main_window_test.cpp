@@ -257,5 +257,28 @@ TEST_F(MainWindowTest, TheHistoryKeepsRunsWithHitsWhileItIsOn) {
   EXPECT_EQ(window.history().runs()[0].seconds, 1.0);
 }
 
+// The system menu's items: the history's switch with its check mark, and
+// the chart, which follows a running speed test.
+TEST_F(MainWindowTest, TheSystemMenuSwitchesTheHistoryAndOpensTheChart) {
+  window.on_created();
+  ASSERT_EQ(ui.menu.size(), 2u);
+  EXPECT_EQ(ui.menu_item(kHistoryItem)->checked, true);
+  EXPECT_EQ(ui.menu_item(kChartItem)->checked, std::nullopt);
+  window.on_menu_item(kHistoryItem);
+  EXPECT_EQ(ui.menu_item(kHistoryItem)->checked, false);
+  EXPECT_FALSE(window.history_enabled());
+  EXPECT_EQ(config(), ini({{kHistory, kFalse}}));
+
+  window.on_menu_item(kChartItem);
+  ASSERT_TRUE(ui.scene_window_open());
+  EXPECT_EQ(ui.scene_title, record::kChartTitle);
+  window.on_clicked(开始测试, true, Tick(100));
+  window.on_key_down(开始测试, 0x5A, 0, Tick(400));
+  const int shown = ui.scenes_shown;
+  ui.scene_frame();
+  ui.scene_frame();
+  EXPECT_EQ(ui.scenes_shown, shown + 1);
+}
+
 }  // namespace
 }  // namespace tapvero::app
