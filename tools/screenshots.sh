@@ -21,12 +21,17 @@ cleanup() {
 }
 trap cleanup EXIT
 (cd "$work" && "$here/wine-run.sh" Tapvero.exe &)
-window=
-for _ in $(seq 1 150); do
-  window=$(xdotool search --onlyvisible --name '^Tapvero v1\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
-  sleep 0.2
-done
-[ -n "$window" ] || { echo "screenshots.sh: no window" >&2; exit 1; }
+# The window whose title matches $1, once it shows (within 30 s).
+shown_window() {
+  local found
+  for _ in $(seq 1 150); do
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1) && [ -n "$found" ] && break
+    sleep 0.2
+  done
+  [ -n "$found" ] || { echo "screenshots.sh: no window $1" >&2; exit 1; }
+  echo "$found"
+}
+window=$(shown_window '^Tapvero v1\.2$')
 # Without Wine's Marlett font the caption buttons show plain letters (the
 # close box an "r"): no pictures then (scripts/bootstrap.sh installs
 # fonts-wine, tools/wine-run.sh puts the font in the prefix).
@@ -49,12 +54,7 @@ xdotool windowfocus "$window"
 xdotool key alt+space
 sleep 1
 xdotool key g
-chart=
-for _ in $(seq 1 50); do
-  chart=$(xdotool search --onlyvisible --name '^Tapvero 成绩图表$' 2>/dev/null | head -n1) && [ -n "$chart" ] && break
-  sleep 0.2
-done
-[ -n "$chart" ] || { echo "screenshots.sh: no chart window" >&2; exit 1; }
+chart=$(shown_window '^Tapvero 成绩图表$')
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$chart")"
 import -window root -crop $((WIDTH + 10))x$((HEIGHT + 30))+$((X - 5))+$((Y - 25)) "$out/chart-acp$acp.png"

@@ -147,12 +147,8 @@ void Win32Ui::report_scene_size() {
 }
 
 LRESULT CALLBACK Win32Ui::scene_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<Win32Ui*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->scene_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32Ui*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = owner_of<Win32Ui>(hwnd, msg, lp);
+  if (self && msg == WM_NCCREATE) self->scene_ = hwnd;
   if (!self || hwnd != self->scene_) return DefWindowProcW(hwnd, msg, wp, lp);
   return self->handle_scene(msg, wp, lp);
 }

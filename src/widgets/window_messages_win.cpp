@@ -17,12 +17,8 @@ namespace tapvero::widgets {
 using namespace detail;
 
 LRESULT CALLBACK Win32Ui::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<Win32Ui*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->main_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32Ui*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = owner_of<Win32Ui>(hwnd, msg, lp);
+  if (self && msg == WM_NCCREATE) self->main_ = hwnd;
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
   return self->handle_main(msg, wp, lp);
 }
