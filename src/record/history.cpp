@@ -124,7 +124,10 @@ bool two_digits_at(std::string_view s, std::size_t at, int& v) {
 bool read_when(std::string_view s, base::LocalTime& t) {
   // 2026-12-09 18:30:05
   if (s.size() != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':') return false;
-  return number(s.substr(0, 4), t.year) && two_digits_at(s, 5, t.month) && two_digits_at(s, 8, t.day) &&
+  int century = 0;
+  if (!two_digits_at(s, 0, century) || !two_digits_at(s, 2, t.year)) return false;
+  t.year += century * 100;
+  return two_digits_at(s, 5, t.month) && two_digits_at(s, 8, t.day) &&
          two_digits_at(s, 11, t.hour) && two_digits_at(s, 14, t.minute) && two_digits_at(s, 17, t.second) &&
          t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour < 24 && t.minute < 60 &&
          t.second < 61;
@@ -162,7 +165,8 @@ std::string history_row(const RunRecord& r) {
   const bool speed = r.test == TestKind::kSpeed;
   std::string out;
   out.reserve(160 + r.hit_ms.size() * 7 + r.stages.size() * 10);
-  out += text::int_text(r.when.year);
+  two_digits(out, r.when.year / 100);
+  two_digits(out, r.when.year);
   out += '-';
   two_digits(out, r.when.month);
   out += '-';

@@ -188,6 +188,9 @@ class SystemFileStore final : public FileStore {
   }
 
   Append append(const std::u16string& path, std::string_view first, std::string_view line) override {
+    // Windows refuses to open a read-only file for writing; so does this
+    // store wherever the file system would not (Wine run as root).
+    if (is_read_only(path)) return Append::kFailed;
     const UniqueFile file = patiently(
         [&] {
           return UniqueFile(CreateFileW(wide(path), FILE_READ_DATA | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
