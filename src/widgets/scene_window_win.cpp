@@ -3,6 +3,7 @@
 // at its display's resolution.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -106,13 +107,20 @@ void Win32Ui::open_scene_window(std::u16string_view title, Size logical_size, Sc
     RECT outer{}, inner{};
     GetWindowRect(scene_, &outer);
     GetClientRect(scene_, &inner);
-    const int w = client.cx + (outer.right - outer.left) - inner.right;
-    const int h = client.cy + (outer.bottom - outer.top) - inner.bottom;
-    // Centred on the main window, its title bar kept on the screen.
+    // Centred on the main window, within the work area of its display
+    // (smaller than asked where that is smaller).
     RECT owner{};
     GetWindowRect(main_, &owner);
-    const int x = (owner.left + owner.right - w) / 2, y = (owner.top + owner.bottom - h) / 2;
-    SetWindowPos(scene_, nullptr, x, y < 0 ? 0 : y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(main_, MONITOR_DEFAULTTONEAREST), &monitor))
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    const RECT& work = monitor.rcWork;
+    const int w = std::min<int>(client.cx + (outer.right - outer.left) - inner.right, work.right - work.left);
+    const int h = std::min<int>(client.cy + (outer.bottom - outer.top) - inner.bottom, work.bottom - work.top);
+    const int x = std::clamp<int>((owner.left + owner.right - w) / 2, work.left, work.right - w);
+    const int y = std::clamp<int>((owner.top + owner.bottom - h) / 2, work.top, work.bottom - h);
+    SetWindowPos(scene_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   scene_opening_ = false;
   SetTimer(scene_, kFrameTimer, kFrameMs, nullptr);
