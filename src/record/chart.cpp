@@ -92,8 +92,8 @@ class Painter {
     } else {
       positioning_run(run, {kMargin, 58, right - 2 * kMargin, days_top - 40 - 58});
     }
-    days({kMargin, days_top, right - 2 * kMargin, bottom - days_top});
     list(right + kMargin, w_ - kMargin);
+    days({kMargin, days_top, right - 2 * kMargin, bottom - days_top});
     return std::move(s_);
   }
 
