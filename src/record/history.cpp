@@ -173,19 +173,14 @@ std::string history_row(const RunRecord& r) {
   const bool speed = r.test == TestKind::kSpeed;
   std::string out;
   out.reserve(160 + r.hit_ms.size() * 7 + r.stages.size() * 10);
-  two_digits(out, r.when.year / 100);
-  two_digits(out, r.when.year);
-  out += '-';
-  two_digits(out, r.when.month);
-  out += '-';
-  two_digits(out, r.when.day);
-  out += ' ';
-  two_digits(out, r.when.hour);
-  out += ':';
-  two_digits(out, r.when.minute);
-  out += ':';
-  two_digits(out, r.when.second);
-  out += ',';
+  // 2026-12-09 18:30:05: each part two digits, and what follows it.
+  const base::LocalTime& t = r.when;
+  const std::pair<int, std::string_view> when[] = {{t.year / 100, ""}, {t.year, "-"},   {t.month, "-"}, {t.day, " "},
+                                                   {t.hour, ":"},      {t.minute, ":"}, {t.second, ","}};
+  for (const auto& [part, then] : when) {
+    two_digits(out, part);
+    out += then;
+  }
   out += speed ? kSpeedName : kPositioningName;
   out += ',';
   key_field(out, r.z_key);
