@@ -52,11 +52,11 @@ struct PersonalBests {
   };
   std::vector<ByStageSize> run_bpm;  // speed tests, by stage size, smallest first
   std::optional<Best<std::int32_t>> stage_bpm;
-  std::optional<Best<float>> stability;        // the best overall stability of a speed test
-  std::optional<Best<double>> unstable_rate;   // the lowest, over runs of kUnstableRateMinHits hits or more
-  std::optional<Best<std::int64_t>> targets;   // positioning: most targets hit
-  std::optional<Best<std::int32_t>> combo;     // positioning: best combo
-  std::optional<Best<std::int32_t>> mean_ms;   // positioning: lowest mean time, over runs with a hit
+  std::optional<Best<float>> stability;       // the best overall stability of a speed test
+  std::optional<Best<double>> unstable_rate;  // the lowest, over runs of kUnstableRateMinHits hits or more
+  std::optional<Best<std::int64_t>> targets;  // positioning: most targets hit
+  std::optional<Best<std::int32_t>> combo;    // positioning: best combo
+  std::optional<Best<std::int32_t>> mean_ms;  // positioning: lowest mean time, over runs with a hit
 };
 
 // The earliest run wins a tie.

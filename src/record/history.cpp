@@ -14,22 +14,22 @@ namespace {
 
 // The columns, in the file's order.
 enum Column {
-  kWhen,        // 日期时间: 2026-12-09 18:30:05
-  kTest,        // 测试: 手速测试 or 定位测试
-  kZKey,        // Z键
-  kXKey,        // X键
-  kStageSize,   // 每阶段连击数
-  kHits,        // 连击: the summary's hits, or the targets hit
-  kSeconds,     // 耗时(秒)
-  kBpm,         // BPM
-  kStability,   // 稳定度(%): "--" before the first stage, as the summary
-  kUnstable,    // 不稳定率: from the hit times (not read back)
-  kBestStage,   // 最高阶段BPM: from the stages (not read back)
-  kMisses,      // Miss
-  kBestCombo,   // 最高连击
-  kMean,        // 平均耗时(ms)
-  kStages,      // 各阶段BPM/稳定度: "127/85.30 130/90.12"
-  kHitTimes,    // 击打时刻(ms): "231 480 702"
+  kWhen,       // 日期时间: 2026-12-09 18:30:05
+  kTest,       // 测试: 手速测试 or 定位测试
+  kZKey,       // Z键
+  kXKey,       // X键
+  kStageSize,  // 每阶段连击数
+  kHits,       // 连击: the summary's hits, or the targets hit
+  kSeconds,    // 耗时(秒)
+  kBpm,        // BPM
+  kStability,  // 稳定度(%): "--" before the first stage, as the summary
+  kUnstable,   // 不稳定率: from the hit times (not read back)
+  kBestStage,  // 最高阶段BPM: from the stages (not read back)
+  kMisses,     // Miss
+  kBestCombo,  // 最高连击
+  kMean,       // 平均耗时(ms)
+  kStages,     // 各阶段BPM/稳定度: "127/85.30 130/90.12"
+  kHitTimes,   // 击打时刻(ms): "231 480 702"
   kColumnCount
 };
 
@@ -61,6 +61,15 @@ void key_field(std::string& out, const std::u16string& name) {
     out += c;
   }
   out += '"';
+}
+
+// The texts of `items`, separated by spaces.
+template <typename T, typename Text>
+void spaced(std::string& out, const std::vector<T>& items, Text text_of) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ' ';
+    out += text_of(items[i]);
+  }
 }
 
 // Splits a row at its commas, a quoted field ("" for a quote inside) taken
@@ -127,10 +136,9 @@ bool read_when(std::string_view s, base::LocalTime& t) {
   int century = 0;
   if (!two_digits_at(s, 0, century) || !two_digits_at(s, 2, t.year)) return false;
   t.year += century * 100;
-  return two_digits_at(s, 5, t.month) && two_digits_at(s, 8, t.day) &&
-         two_digits_at(s, 11, t.hour) && two_digits_at(s, 14, t.minute) && two_digits_at(s, 17, t.second) &&
-         t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31 && t.hour < 24 && t.minute < 60 &&
-         t.second < 61;
+  return two_digits_at(s, 5, t.month) && two_digits_at(s, 8, t.day) && two_digits_at(s, 11, t.hour) &&
+         two_digits_at(s, 14, t.minute) && two_digits_at(s, 17, t.second) && t.month >= 1 && t.month <= 12 &&
+         t.day >= 1 && t.day <= 31 && t.hour < 24 && t.minute < 60 && t.second < 61;
 }
 
 // Calls `each` with every space-separated item of `s`; false if it refuses one.
@@ -165,19 +173,14 @@ std::string history_row(const RunRecord& r) {
   const bool speed = r.test == TestKind::kSpeed;
   std::string out;
   out.reserve(160 + r.hit_ms.size() * 7 + r.stages.size() * 10);
-  two_digits(out, r.when.year / 100);
-  two_digits(out, r.when.year);
-  out += '-';
-  two_digits(out, r.when.month);
-  out += '-';
-  two_digits(out, r.when.day);
-  out += ' ';
-  two_digits(out, r.when.hour);
-  out += ':';
-  two_digits(out, r.when.minute);
-  out += ':';
-  two_digits(out, r.when.second);
-  out += ',';
+  // 2026-12-09 18:30:05: each part two digits, and what follows it.
+  const base::LocalTime& t = r.when;
+  const std::pair<int, std::string_view> when[] = {{t.year / 100, ""}, {t.year, "-"},   {t.month, "-"}, {t.day, " "},
+                                                   {t.hour, ":"},      {t.minute, ":"}, {t.second, ","}};
+  for (const auto& [part, then] : when) {
+    two_digits(out, part);
+    out += then;
+  }
   out += speed ? kSpeedName : kPositioningName;
   out += ',';
   key_field(out, r.z_key);
@@ -195,18 +198,14 @@ std::string history_row(const RunRecord& r) {
     out += ',';
     if (const auto best = best_stage_bpm(r)) out += text::int_text(*best);
     out += ",,,,";
-    for (std::size_t i = 0; i < r.stages.size(); ++i) {
-      if (i) out += ' ';
-      out += text::int_text(r.stages[i].bpm) + '/' + text::fixed_text(r.stages[i].stability, 2);
-    }
+    spaced(out, r.stages, [](const StageRecord& stage) {
+      return text::int_text(stage.bpm) + '/' + text::fixed_text(stage.stability, 2);
+    });
     out += ',';
-    for (std::size_t i = 0; i < r.hit_ms.size(); ++i) {
-      if (i) out += ' ';
-      out += text::int_text(r.hit_ms[i]);
-    }
+    spaced(out, r.hit_ms, [](std::int32_t ms) { return text::int_text(ms); });
   } else {
-    out += ",,,," + text::int_text(r.misses) + ',' + text::int_text(r.best_combo) + ',' + text::int_text(r.mean_ms) +
-           ",,";
+    out +=
+        ",,,," + text::int_text(r.misses) + ',' + text::int_text(r.best_combo) + ',' + text::int_text(r.mean_ms) + ",,";
   }
   out += "\r\n";
   return out;
@@ -247,9 +246,9 @@ std::optional<RunRecord> read_history_row(std::string_view row) {
     r.stability = s;
   }
   r.hit_ms.reserve(f[kHitTimes].size() / 4);
-  const bool read = items(f[kStages],
-                          [&](std::string_view item) { return read_stage(item, r.stages.emplace_back()); }) &&
-                    items(f[kHitTimes], [&](std::string_view item) { return number(item, r.hit_ms.emplace_back()); });
+  const bool read =
+      items(f[kStages], [&](std::string_view item) { return read_stage(item, r.stages.emplace_back()); }) &&
+      items(f[kHitTimes], [&](std::string_view item) { return number(item, r.hit_ms.emplace_back()); });
   // Every hit has its time, and every completed stage its figures.
   if (!read || r.hit_ms.size() != static_cast<std::size_t>(r.hits) || r.stage_size < 1 ||
       r.stages.size() != static_cast<std::size_t>(r.hits / r.stage_size))

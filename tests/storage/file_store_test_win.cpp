@@ -153,46 +153,6 @@ TEST_F(FileStoreWin, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   EXPECT_EQ(names_in_folder(), std::vector<std::wstring>{L"Config.ini"});
 }
 
-// Appends killed at any moment: every line but perhaps the last is whole,
-// none that was reported appended is missing, and the next append starts a
-// line of its own after what a kill cut short.
-TEST_F(FileStoreWin, AKilledAppendLosesAtMostItsOwnLine) {
-  path_ = folder_ + L"\\History.csv";
-  const std::wstring semaphore = L"Local\\" + tag_ + L"-appended";
-  Handle appended{CreateSemaphoreW(nullptr, 0, 1 << 30, semaphore.c_str())};
-  ASSERT_NE(appended.h, nullptr);
-  long reported = 0;
-  int torn = 0;
-  for (int i = 0; i < 20; ++i) {
-    SCOPED_TRACE("kill " + std::to_string(i));
-    const PROCESS_INFORMATION child = start_child(L"--append \"" + path_ + L"\" " + semaphore);
-    Handle process{child.hProcess}, thread{child.hThread};
-    ASSERT_EQ(WaitForSingleObject(appended.h, 30000), WAIT_OBJECT_0);
-    ++reported;
-    Sleep(i % 4);
-    ASSERT_TRUE(TerminateProcess(process.h, 9));
-    ASSERT_EQ(WaitForSingleObject(process.h, 30000), WAIT_OBJECT_0);
-    while (WaitForSingleObject(appended.h, 0) == WAIT_OBJECT_0) ++reported;
-    const std::string bytes = file();
-    ASSERT_TRUE(bytes.starts_with("first\r\n"));
-    // Each line is "<n>:" and x's: 20000 of them, or fewer in one that a
-    // kill cut short and the next append ended.
-    long whole_lines = 0;
-    std::size_t at = 7;
-    for (std::size_t end; (end = bytes.find('\n', at)) != std::string::npos; at = end + 1) {
-      const std::string_view line(bytes.data() + at, end - at);
-      const std::size_t colon = line.find(':');
-      ASSERT_TRUE(colon != line.npos && colon > 0 && line.ends_with('\r')) << line.substr(0, 20);
-      const std::string_view xs = line.substr(colon + 1, line.size() - colon - 2);
-      ASSERT_EQ(xs.find_first_not_of('x'), xs.npos);
-      if (xs.size() == 20000) ++whole_lines;
-    }
-    if (at < bytes.size()) ++torn;
-    EXPECT_GE(whole_lines, reported);
-  }
-  std::cout << "Kills that left a line cut short: " << torn << " of 20\n";
-}
-
 // A file another program holds is not waited for; one it merely reads is
 // appended to. A new or empty file begins with its first line.
 TEST_F(FileStoreWin, AnAppendToAHeldFileFailsAtOnceAndLeavesItAsItWas) {

@@ -5,9 +5,6 @@
 //   --keys <file> <prefix> <count> <ready semaphore> <go event>: once the
 //       event is set, saves <prefix>1 .. <prefix><count> = 1; exits with 0
 //       when every save succeeded.
-//   --append <file> <semaphore>: appends lines "<n>:<about 20 KB of x>"
-//       for n = 1, 2, 3, ... until killed, releasing the semaphore after
-//       each.
 #include <windows.h>
 
 #include <string>
@@ -31,15 +28,6 @@ int wmain(int argc, wchar_t** argv) {
     for (long n = 1;; ++n) {
       if (!profile_write(system_file_store(), u16(argv[2]), "Tapvero", {{"Z", std::to_string(n)}})) return 2;
       ReleaseSemaphore(saved, 1, nullptr);
-    }
-  }
-  if (mode == L"--append" && argc == 4) {
-    HANDLE appended = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, argv[3]);
-    if (appended == nullptr) return 3;
-    for (long n = 1;; ++n) {
-      const std::string line = std::to_string(n) + ":" + std::string(20000, 'x') + "\r\n";
-      if (system_file_store().append(u16(argv[2]), "first\r\n", line) != FileStore::Append::kDone) return 2;
-      ReleaseSemaphore(appended, 1, nullptr);
     }
   }
   if (mode == L"--keys" && argc == 7) {

@@ -86,15 +86,15 @@ TEST_F(SettingsTest, TheTruthKeysAreReadDifferently) {
     std::string stored;
     bool on;
   };
-  for (const Case& c : {Case{kZOn, "1", false}, Case{kZOn, kFalse, false}, Case{kXOn, kTrue, true},
-                        Case{kXOn, "", false}, Case{kMouse, "1", true}, Case{kMouse, kFalse, false},
-                        Case{kWindowed, "1", false}, Case{kWindowed, kTrue, true}, Case{kHistory, "1", false},
-                        Case{kHistory, kTrue, true}}) {
+  for (const Case& c :
+       {Case{kZOn, "1", false}, Case{kZOn, kFalse, false}, Case{kXOn, kTrue, true}, Case{kXOn, "", false},
+        Case{kMouse, "1", true}, Case{kMouse, kFalse, false}, Case{kWindowed, "1", false}, Case{kWindowed, kTrue, true},
+        Case{kHistory, "1", false}, Case{kHistory, kTrue, true}}) {
     given(ini({{c.key, c.stored}}));
     const Settings s = settings.load();
-    const bool on = c.key == kZOn     ? s.z_on
-                    : c.key == kXOn   ? s.x_on
-                    : c.key == kMouse ? s.mouse
+    const bool on = c.key == kZOn       ? s.z_on
+                    : c.key == kXOn     ? s.x_on
+                    : c.key == kMouse   ? s.mouse
                     : c.key == kHistory ? s.history
                                         : s.windowed;
     EXPECT_EQ(on, c.on) << c.key.size() << " " << c.stored;
@@ -160,7 +160,10 @@ TEST_F(SettingsTest, TheStageAndTheWindowedModeAreWrittenAsTyped) {
   // The history switch: its one key, the file otherwise as it was.
   s.history = false;
   EXPECT_TRUE(settings.save(s, SaveGroup::kHistory));
-  EXPECT_EQ(file(), ini({{kWidth, "\xA3\xB8\xA3\xB0\xA3\xB0"}, {kHeight, "600px"}, {kStage, "0100"}, {kWindowed, kTrue},
+  EXPECT_EQ(file(), ini({{kWidth, "\xA3\xB8\xA3\xB0\xA3\xB0"},
+                         {kHeight, "600px"},
+                         {kStage, "0100"},
+                         {kWindowed, kTrue},
                          {"\xBC\xC7\xC2\xBC", kFalse}}));  // 记录
   EXPECT_EQ(files.updates, 4);
 }

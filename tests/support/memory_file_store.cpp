@@ -26,8 +26,10 @@ FileStore::Append MemoryFileStore::append(const std::u16string& path, std::strin
   std::string& bytes = files[path];
   // The one write a kill would cut short, as the real store makes it.
   std::string write;
-  if (bytes.empty()) write = first;
-  else if (bytes.back() != '\n') write = "\r\n";
+  if (bytes.empty())
+    write = first;
+  else if (bytes.back() != '\n')
+    write = "\r\n";
   write += line;
   bytes += write;
   ++appends;

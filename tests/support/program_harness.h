@@ -37,8 +37,8 @@ struct ProgramHarness {
   storage::MemoryFileStore files;
   input::FakeKeyboard keyboard;
   input::InlineInputThread input_thread;
-  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread,
-                            kHistoryPath}};
+  app::MainWindow window{
+      {ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread, kHistoryPath}};
 
   std::string& config() { return files.files[kConfigPath]; }
 };
