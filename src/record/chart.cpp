@@ -41,7 +41,11 @@ constexpr int kKeyRight = 0x27;
 
 std::u16string num(std::int64_t v) { return text::from_ascii(text::int_text(v)); }
 std::u16string fixed(double v, int decimals) { return text::from_ascii(text::fixed_text(v, decimals)); }
-std::u16string two_digits(int v) { return (v < 10 ? u"0" : u"") + num(v); }
+std::u16string two_digits(int v) {
+  std::u16string s = num(v);
+  if (v >= 0 && v < 10) s.insert(s.begin(), u'0');
+  return s;
+}
 
 std::u16string date_text(const base::LocalTime& t) {
   return num(t.year) + u"-" + two_digits(t.month) + u"-" + two_digits(t.day);
