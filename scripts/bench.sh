@@ -15,9 +15,11 @@ for b in build/native/bench/*_bench; do
 done
 # The Windows-only figures, under Wine, once the Windows build is configured.
 if [ -f build/windows/build.ninja ]; then
-  cmake --build build/windows --target precise_wait_bench
+  cmake --build build/windows --target precise_wait_bench chart_open_bench
   echo "==== precise_wait_bench (Wine)"
   TAPVERO_WINE_ROOT=$PWD/build/windows/wine tools/wine-run.sh build/windows/bench/precise_wait_bench.exe
+  echo "==== chart_open_bench (Wine)"
+  TAPVERO_WINE_ROOT=$PWD/build/windows/wine tools/wine-run.sh build/windows/bench/chart_open_bench.exe
 
   # The benchmarks against the real program (TAPVERO_EXE may name another
   # build of it), on a private display. Others may be building on this

@@ -3,7 +3,9 @@
 # above its own (or of a sibling it must not know). The layers, lowest
 # first: base (ticks, clocks, handles); text; input (the input thread's);
 # widgets (the window toolkit); the settings file (storage); the main
-# window's control table (form); the three features; the program (app).
+# window's control table (form); the three features and, beside them, the
+# record (which never includes a feature, nor a feature it); the program
+# (app).
 # Each folder is one layer. Prints every offending include.
 set -euo pipefail
 src=${1:-$(dirname "$0")/../src}
@@ -20,6 +22,7 @@ layer_of() {
     speed_test/*) echo speed_test ;;
     positioning_test/*) echo positioning_test ;;
     alternation_lock/*) echo alternation_lock ;;
+    record/*) echo record ;;
     *) echo unknown ;;
   esac
 }
@@ -32,8 +35,8 @@ may_include() {  # layer -> the layers its files may include
     widgets) echo "base text input widgets" ;;
     storage) echo "base text input storage" ;;
     form) echo "base text input widgets storage form" ;;
-    speed_test | positioning_test | alternation_lock) echo "base text input widgets storage form $1" ;;
-    program) echo "base text input widgets storage form speed_test positioning_test alternation_lock program" ;;
+    speed_test | positioning_test | alternation_lock | record) echo "base text input widgets storage form $1" ;;
+    program) echo "base text input widgets storage form speed_test positioning_test alternation_lock record program" ;;
   esac
 }
 

@@ -7,6 +7,7 @@
 #include "input/input_thread_win.h"
 #include "input/press_stamper_win.h"
 #include "positioning_test/window_services_win.h"
+#include "record/history.h"
 #include "storage/config_keys.h"
 #include "storage/file_store.h"
 #include "widgets/window_win.h"
@@ -57,8 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   positioning_test::Win32WindowServices window_services([&ui] { ui.process_pending_messages(); });
   input::Win32HookInstaller hooks;
   app::MainWindow program({ui, clock, storage::system_file_store(),
-                           [] { return storage::config_path_for(module_path()); }, window_services, hooks,
-                           input_thread});
+                           [] { return storage::config_path_for(module_path()); }, window_services, hooks, input_thread,
+                           record::history_path_for(module_path())});
   alternation_lock::KeyLock& lock = program.key_lock();
   // Raw input as far as it is needed: see PressStamper.
   ui.on_activation([&](bool active) { input_thread.run([&] { press_stamper.set_program_active(active); }); });

@@ -4,6 +4,8 @@
 #include <type_traits>
 
 #include "form/main_form.h"
+#include "text/encoding.h"
+#include "text/number_text.h"
 
 namespace tapvero::app {
 
@@ -31,10 +33,19 @@ MainWindow::MainWindow(const Services& services)
       // The lock reads the trigger keys on another thread, from its own copy.
       settings_(services.ui, services.files, services.config_path,
                 [this](std::int32_t z, std::int32_t x) { lock_.set_trigger_keys(z, x); }),
-      speed_test_(services.ui, settings_.value()),
-      positioning_(services.ui, services.clock, services.window_services, settings_.value(),
-                   [this] { settings_.save_windowed_mode(); }),
-      lock_(services.ui, services.hooks, services.input_thread) {
+      speed_test_(services.ui, settings_.value(),
+                  [this](const speed_test::Run& run) {
+                    if (run.summary.hits > 0) keep(speed_record(run));
+                  }),
+      positioning_(
+          services.ui, services.clock, services.window_services, settings_.value(),
+          [this] { settings_.save_windowed_mode(); },
+          [this](const positioning_test::RunFigures& figures) { keep(positioning_record(figures)); }),
+      lock_(services.ui, services.hooks, services.input_thread),
+      clock_(services.clock),
+      history_(services.files, services.history_path),
+      chart_(services.ui, history_, [this] { return running_record(); },
+             [this] { return speed_test_.running() ? speed_test_.hits() : std::int64_t{-1}; }) {
   // The event bindings: every event the program handles, and what handles it.
   bindings_ = {
       {主窗口, Event::kCreated, always([this] { created(); })},
@@ -85,6 +96,8 @@ bool MainWindow::handles(widgets::ControlId control, Event event) const {
 void MainWindow::created() {
   settings_.load();
   ui_.move(主窗口, std::nullopt, std::nullopt, kNormalWindowSize.width, kNormalWindowSize.height);
+  ui_.add_menu_item(kChartItem, u"成绩图表(&G)", std::nullopt);
+  ui_.add_menu_item(kHistoryItem, u"保存成绩记录(&H)", history_enabled());
 }
 
 bool MainWindow::close_requested() {
@@ -93,8 +106,64 @@ bool MainWindow::close_requested() {
     positioning_.end_run();
     return false;
   }
+  // A test still running ends here as its stop button would end it, so
+  // that the record keeps it.
+  if (speed_test_.running()) speed_test_.stop_button_clicked(clock_.tick_ms());
   lock_.remove_hook();
   return true;
+}
+
+void MainWindow::set_history_enabled(bool on) { settings_.save_history_switch(on); }
+
+std::optional<record::RunRecord> MainWindow::running_record() const {
+  if (!speed_test_.running()) return std::nullopt;
+  return speed_record(speed_test_.run_so_far(clock_.tick_ms()));
+}
+
+record::RunRecord MainWindow::record_of(record::TestKind test) const {
+  record::RunRecord r;
+  r.when = clock_.local_time();
+  r.test = test;
+  r.z_key = text::gbk_to_utf16(settings().z_key);
+  r.x_key = text::gbk_to_utf16(settings().x_key);
+  r.stage_size = settings().stage_size();
+  return r;
+}
+
+record::RunRecord MainWindow::speed_record(const speed_test::Run& run) const {
+  record::RunRecord r = record_of(record::TestKind::kSpeed);
+  r.stage_size = run.stage_size;  // as the test took it at its start
+  r.hits = run.summary.hits;
+  r.seconds = run.summary.seconds;
+  r.bpm = run.summary.bpm;
+  r.stability = run.summary.stability;
+  r.stages.reserve(run.stages.size());
+  for (const speed_test::Run::Stage& s : run.stages) r.stages.push_back({s.bpm, s.stability});
+  r.hit_ms = run.hit_ms;
+  return r;
+}
+
+record::RunRecord MainWindow::positioning_record(const positioning_test::RunFigures& f) const {
+  record::RunRecord r = record_of(record::TestKind::kPositioning);
+  r.hits = f.hits;
+  r.seconds = text::round_decimals(f.elapsed_ms / 1000, 2);  // as the report shows it
+  r.misses = f.misses;
+  r.best_combo = f.best_combo;
+  r.mean_ms = f.mean_ms;
+  return r;
+}
+
+void MainWindow::keep(record::RunRecord run) {
+  if (history_enabled()) history_.add(std::move(run));
+}
+
+void MainWindow::on_menu_item(int item) {
+  if (item == kChartItem) {
+    chart_.open();
+  } else if (item == kHistoryItem) {
+    set_history_enabled(!history_enabled());
+    ui_.set_menu_item_checked(kHistoryItem, history_enabled());
+  }
 }
 
 void MainWindow::on_created() { dispatch(主窗口, Event::kCreated, {}); }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@
 #include "input/input_thread.h"
 #include "positioning_test/run.h"
 #include "positioning_test/window_services.h"
+#include "record/chart.h"
+#include "record/history.h"
+#include "record/run_record.h"
 #include "speed_test/run.h"
 #include "storage/file_store.h"
 #include "storage/settings.h"
@@ -39,7 +43,12 @@ struct Services {
   // The alternation lock's keyboard hook, and the thread it belongs to.
   input::HookInstaller& hooks;
   input::InputThread& input_thread;
+  // The history file's full path.
+  std::u16string history_path;
 };
+
+// The program's items of the main window's system menu.
+enum MenuItem : int { kChartItem, kHistoryItem };
 
 class MainWindow final : public widgets::EventSink {
  public:
@@ -53,6 +62,7 @@ class MainWindow final : public widgets::EventSink {
   bool on_button_up(widgets::ControlId id, widgets::MouseButton button, widgets::Point at, int modifiers,
                     base::Tick at_ms) override;
   bool on_mouse_move(widgets::ControlId id, widgets::Point at, int modifiers) override;
+  void on_menu_item(int item) override;
 
   // The settings as the session has them.
   const storage::Settings& settings() const { return settings_.value(); }
@@ -60,6 +70,15 @@ class MainWindow final : public widgets::EventSink {
   alternation_lock::KeyLock& key_lock() { return lock_.key_lock(); }
   // Whether the program handles this event of this control.
   bool handles(widgets::ControlId control, Event event) const;
+
+  // The record: every speed test stopped with a hit and every positioning
+  // run ended with its report, while the history is switched on.
+  record::History& history() { return history_; }
+  bool history_enabled() const { return settings().history; }
+  // Switches the history on or off, and saves the switch's key alone.
+  void set_history_enabled(bool on);
+  // The speed test so far while one runs; none otherwise.
+  std::optional<record::RunRecord> running_record() const;
 
  private:
   // A handler returns false to swallow the event, or to refuse the close.
@@ -73,12 +92,21 @@ class MainWindow final : public widgets::EventSink {
   bool dispatch(widgets::ControlId control, Event event, const EventArgs& args);
   void created();
   bool close_requested();
+  // The run records: what every run has, and each test's figures.
+  record::RunRecord record_of(record::TestKind test) const;
+  record::RunRecord speed_record(const speed_test::Run& run) const;
+  record::RunRecord positioning_record(const positioning_test::RunFigures& figures) const;
+  // Adds a run to the history while it is switched on.
+  void keep(record::RunRecord run);
 
   widgets::Ui& ui_;
   SettingsControls settings_;
   speed_test::SpeedTest speed_test_;
   positioning_test::PositioningTest positioning_;
   alternation_lock::AlternationLock lock_;
+  base::Clock& clock_;
+  record::History history_;
+  record::Chart chart_;
   std::vector<Binding> bindings_;
 };
 

@@ -24,6 +24,7 @@ void SettingsControls::load() {
   value_ = file_.load();
   keys_changed_(value_.z_key_code, value_.x_key_code);
   for (const storage::Setting& row : storage::kSettings) {
+    if (row.group == SaveGroup::kHistory) continue;  // no control: the system menu asks for it
     if (const auto* text_field = std::get_if<std::string Settings::*>(&row.field)) {
       ui_.set_text(control_of(row.field), text::gbk_to_utf16(value_.*(*text_field)));
     } else {
@@ -66,6 +67,11 @@ void SettingsControls::save_stage_setting() {
 void SettingsControls::save_windowed_mode() {
   take_controls(SaveGroup::kWindowedMode);
   report(file_.save(value_, SaveGroup::kWindowedMode));
+}
+
+void SettingsControls::save_history_switch(bool on) {
+  value_.history = on;
+  report(file_.save(value_, SaveGroup::kHistory));
 }
 
 }  // namespace tapvero::app

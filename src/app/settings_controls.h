@@ -38,6 +38,9 @@ class SettingsControls {
   void save_stage_setting();
   // The start of a positioning run.
   void save_windowed_mode();
+  // The history switch of the system menu: on or off for the session, and
+  // its one key saved.
+  void save_history_switch(bool on);
 
  private:
   std::string gbk_text(widgets::ControlId id) const;

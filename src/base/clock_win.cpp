@@ -32,4 +32,10 @@ Tick tick_ms_of(LONGLONG counter) {
 
 Tick SystemClock::tick_ms() { return tick_ms_of(counter_now()); }
 
+LocalTime SystemClock::local_time() {
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 }  // namespace tapvero::base

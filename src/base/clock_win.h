@@ -15,6 +15,7 @@ double precise_now_ms();
 class SystemClock final : public Clock {
  public:
   Tick tick_ms() override;
+  LocalTime local_time() override;
 };
 
 // A performance-counter reading in the tick counter's scale.

@@ -16,4 +16,11 @@ const widgets::FormSpec& main_form() {
   return form;
 }
 
+widgets::Color stability_color(float stability) {
+  constexpr double kEpsilon = 0.0000001;
+  if (stability - 70.0 > kEpsilon) return kGreen;
+  if (stability - 40.0 > kEpsilon) return kYellow;
+  return kRed;
+}
+
 }  // namespace tapvero::form

@@ -77,6 +77,9 @@ inline constexpr widgets::Size kNormalWindowSize = {671, 373};
 inline constexpr widgets::Color kGreen{46, 209, 50};
 inline constexpr widgets::Color kYellow{221, 202, 34};
 inline constexpr widgets::Color kRed{255, 0, 26};
+// The colour of a stability figure: green above 70, yellow above 40, red
+// otherwise.
+widgets::Color stability_color(float stability);
 
 // The tab control's pages.
 enum Page : int { kSpeedTestPage = 0, kPositioningPage = 1, kLockPage = 2 };
@@ -190,7 +193,8 @@ inline const ControlSpec kControls[] = {
 
 static_assert(std::size(kControls) == kControlCount);
 
-// Each setting's control; every setting has one.
+// Each setting's control; every setting has one but the history switch,
+// which is an item of the system menu.
 struct SettingControl {
   storage::SettingField setting;
   Control control;
@@ -208,7 +212,8 @@ inline constexpr SettingControl kSettingControls[] = {
     {&Settings::height, 编辑框_高},
 };
 static_assert(std::ranges::all_of(storage::kSettings, [](const storage::Setting& row) {
-  return std::ranges::count(kSettingControls, row.field, &SettingControl::setting) == 1;
+  return std::ranges::count(kSettingControls, row.field, &SettingControl::setting) ==
+         (row.group == storage::SaveGroup::kHistory ? 0 : 1);
 }));
 
 }  // namespace detail

@@ -19,12 +19,14 @@ constexpr widgets::Size kNormalTabSize = {648, 328};
 }  // namespace
 
 PositioningTest::PositioningTest(widgets::Ui& ui, base::Clock& clock, WindowServices& services,
-                                 const storage::Settings& settings, std::function<void()> save_windowed_mode)
+                                 const storage::Settings& settings, std::function<void()> save_windowed_mode,
+                                 std::function<void(const RunFigures&)> ended)
     : ui_(ui),
       clock_(clock),
       services_(services),
       settings_(settings),
-      save_windowed_mode_(std::move(save_windowed_mode)) {}
+      save_windowed_mode_(std::move(save_windowed_mode)),
+      ended_(std::move(ended)) {}
 
 bool PositioningTest::in_progress() const {
   return !ui_.visible(高级选择夹1) && ui_.current_page(高级选择夹1) == kPositioningPage;
@@ -196,6 +198,7 @@ void PositioningTest::show_report() {
   hits_in_flight_ = 0;
   const RunFigures figures = run_figures(bubbles, counters_.misses, counters_.best_combo, elapsed, elapsed_ms());
   ui_.set_text(按钮_泡泡, u"0");
+  if (ended_) ended_(figures);
   ui_.message_box(report_text(figures), u"定位测试", widgets::Icon::kInformation);
 }
 

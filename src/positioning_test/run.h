@@ -35,8 +35,10 @@ class PositioningTest {
  public:
   // The trigger keys are read from `settings`; `save_windowed_mode` saves
   // the windowed-mode settings as the controls show them, at each start.
+  // `ended` hears of each run that ends with its report, before the report
+  // shows.
   PositioningTest(widgets::Ui& ui, base::Clock& clock, WindowServices& services, const storage::Settings& settings,
-                  std::function<void()> save_windowed_mode);
+                  std::function<void()> save_windowed_mode, std::function<void(const RunFigures&)> ended = nullptr);
 
   // The start button: validation, the windowed-mode keys, the test area, the
   // countdown, and the first bubble.
@@ -77,6 +79,7 @@ class PositioningTest {
   WindowServices& services_;
   const storage::Settings& settings_;
   const std::function<void()> save_windowed_mode_;
+  const std::function<void(const RunFigures&)> ended_;
 
   Counters counters_;
   Generator generator_;

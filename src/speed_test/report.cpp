@@ -45,12 +45,6 @@ std::optional<Figures> read_line(Line line, std::u16string_view shown) {
   return f;
 }
 
-widgets::Color stability_color(float stability) {
-  if (stability - 70.0 > kEpsilon) return form::kGreen;
-  if (stability - 40.0 > kEpsilon) return form::kYellow;
-  return form::kRed;
-}
-
 StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_t hit_count,
                          std::span<const std::int32_t> intervals) {
   StageReport r;
@@ -72,12 +66,13 @@ StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_
   if (r.stability < -kEpsilon || std::isnan(r.stability)) r.stability = 0.0f;
 
   r.stability_text = percent_text(r.stability);
-  r.line = line_text(Line::kStage, {hit_count, seconds, bpm_of(stage_size, seconds), r.stability});
+  r.bpm = bpm_of(stage_size, seconds);
+  r.line = line_text(Line::kStage, {hit_count, seconds, r.bpm, r.stability});
   r.color = stability_color(r.stability);
   return r;
 }
 
-std::u16string summary_text(std::int64_t hit_count, double elapsed_ms, std::span<const float> stabilities) {
+Figures summary_figures(std::int64_t hit_count, double elapsed_ms, std::span<const float> stabilities) {
   Figures f{hit_count, seconds_of(elapsed_ms)};
   f.bpm = bpm_of(static_cast<double>(hit_count), f.seconds);
   if (!stabilities.empty()) {
@@ -85,7 +80,7 @@ std::u16string summary_text(std::int64_t hit_count, double elapsed_ms, std::span
     for (const float s : stabilities) sum = static_cast<float>(static_cast<double>(sum) + s);
     f.stability = static_cast<float>(static_cast<double>(sum) / static_cast<double>(stabilities.size()));
   }
-  return line_text(Line::kSummary, f);
+  return f;
 }
 
 }  // namespace tapvero::speed_test

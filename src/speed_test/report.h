@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "form/main_form.h"
 #include "widgets/form.h"
 
 namespace tapvero::speed_test {
@@ -32,6 +33,7 @@ std::optional<Figures> read_line(Line line, std::u16string_view shown);
 
 // What a stage shows: its line, and its stability in the stability label.
 struct StageReport {
+  std::int32_t bpm = 0;
   float stability = 0;            // percent, 0 to 100
   std::u16string stability_text;  // "85.30%"
   std::u16string line;            // the stage line, its line break included
@@ -46,11 +48,15 @@ StageReport stage_report(double elapsed_ms, std::int32_t stage_size, std::int64_
                          std::span<const std::int32_t> intervals);
 
 // The stability label's colour: green above 70, yellow above 40, red
-// otherwise.
-widgets::Color stability_color(float stability);
+// otherwise (the chart of the runs colours stages alike).
+using form::stability_color;
 
-// The summary appended at stop: the whole test's hits, time, BPM and the
-// mean of its stage stabilities (none when no stage was completed).
-std::u16string summary_text(std::int64_t hit_count, double elapsed_ms, std::span<const float> stabilities);
+// The summary's figures at stop: the whole test's hits, time, BPM and the
+// mean of its stage stabilities (none when no stage was completed); its
+// text is line_text(Line::kSummary, ...).
+Figures summary_figures(std::int64_t hit_count, double elapsed_ms, std::span<const float> stabilities);
+inline std::u16string summary_text(std::int64_t hit_count, double elapsed_ms, std::span<const float> stabilities) {
+  return line_text(Line::kSummary, summary_figures(hit_count, elapsed_ms, stabilities));
+}
 
 }  // namespace tapvero::speed_test

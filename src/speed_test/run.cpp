@@ -23,7 +23,8 @@ std::int32_t interval(base::Tick from, base::Tick to) { return to - from; }
 
 using namespace form;
 
-SpeedTest::SpeedTest(widgets::Ui& ui, const storage::Settings& settings) : ui_(ui), settings_(settings) {}
+SpeedTest::SpeedTest(widgets::Ui& ui, const storage::Settings& settings, Stopped stopped)
+    : ui_(ui), settings_(settings), stopped_(std::move(stopped)) {}
 
 bool SpeedTest::mouse_counts() const { return ui_.ticked(选择框_鼠标); }
 
@@ -63,12 +64,15 @@ void SpeedTest::start(base::Tick at_ms) {
   // until the hits come.
   intervals_.clear();
   stabilities_.clear();
+  stages_.clear();
+  hit_ms_.clear();
   test_start_ = stage_start_ = last_hit_ = at_ms;
 }
 
 void SpeedTest::register_hit(base::Tick at_ms) {
   ++hits_;
   ui_.set_text(标签_连击, text::from_ascii(text::int_text(hits_)));
+  hit_ms_.push_back(at_ms - test_start_);
   if (hits_ % stage_size_ != 0) {
     intervals_.push_back(interval(last_hit_, at_ms));
     last_hit_ = at_ms;
@@ -78,6 +82,7 @@ void SpeedTest::register_hit(base::Tick at_ms) {
   // the stage's time.
   const StageReport report = stage_report(elapsed(stage_start_, at_ms), stage_size_, hits_, intervals_);
   stabilities_.push_back(report.stability);
+  stages_.push_back({report.bpm, report.stability});
   ui_.append_text(编辑框_结果, report.line);
   ui_.set_text_color(标签_稳定度, report.color);
   ui_.set_text(标签_稳定度, report.stability_text);
@@ -87,8 +92,14 @@ void SpeedTest::register_hit(base::Tick at_ms) {
   stage_start_ = last_hit_ = at_ms;
 }
 
+Run SpeedTest::run_so_far(base::Tick now) const {
+  return {summary_figures(hits_, elapsed(test_start_, now), stabilities_), stage_size_, stages_, hit_ms_};
+}
+
 void SpeedTest::stop(base::Tick at_ms) {
-  ui_.append_text(编辑框_结果, summary_text(hits_, elapsed(test_start_, at_ms), stabilities_));
+  const Run run = run_so_far(at_ms);
+  if (stopped_) stopped_(run);
+  ui_.append_text(编辑框_结果, line_text(Line::kSummary, run.summary));
   running_ = false;
   ui_.set_enabled(停止测试, false);
   hits_ = 0;

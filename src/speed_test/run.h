@@ -6,18 +6,38 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "speed_test/report.h"
 #include "storage/settings.h"
 #include "widgets/ui.h"
 #include "widgets/window_model.h"
 
 namespace tapvero::speed_test {
 
+// A test as far as it went: the figures its summary shows (or would show,
+// stopped now), each completed stage's BPM and stability as its line showed
+// them, and every hit's time in ms from the start gesture, from the same
+// press times the figures come from.
+struct Run {
+  struct Stage {
+    std::int32_t bpm = 0;
+    float stability = 0;
+  };
+  Figures summary;
+  std::int32_t stage_size = 0;
+  std::vector<Stage> stages;
+  std::vector<std::int32_t> hit_ms;
+};
+
 class SpeedTest {
  public:
+  // Hears of every test as it stops, before the window changes.
+  using Stopped = std::function<void(const Run&)>;
+
   // The trigger keys and the stage size are read from `settings`.
-  SpeedTest(widgets::Ui& ui, const storage::Settings& settings);
+  SpeedTest(widgets::Ui& ui, const storage::Settings& settings, Stopped stopped = nullptr);
 
   // 开始测试 clicked. Idle: starts a test. Running: a hit if it was a mouse
   // click and mouse counting is ticked (a Space or Enter press on the
@@ -34,6 +54,8 @@ class SpeedTest {
 
   bool running() const { return running_; }
   std::int64_t hits() const { return hits_; }
+  // The test so far, its summary as a stop at `now` would show it.
+  Run run_so_far(base::Tick now) const;
   // The intervals held for the current stage: it follows the stage's hits,
   // never the stage size.
   std::size_t interval_store_capacity() const { return intervals_.capacity(); }
@@ -46,6 +68,7 @@ class SpeedTest {
 
   widgets::Ui& ui_;
   const storage::Settings& settings_;
+  const Stopped stopped_;
 
   bool running_ = false;
   std::int64_t hits_ = 0;
@@ -57,6 +80,8 @@ class SpeedTest {
   // of the stage, k = 1 .. stage size - 1. Emptied when a stage ends.
   std::vector<std::int32_t> intervals_;
   std::vector<float> stabilities_;  // one per completed stage
+  std::vector<Run::Stage> stages_;  // one per completed stage
+  std::vector<std::int32_t> hit_ms_;  // each hit's time from the start
 };
 
 }  // namespace tapvero::speed_test

@@ -1,9 +1,11 @@
-// Whole-file access, the one thing the settings file asks of the file system.
+// Whole-file access, what the settings file asks of the file system, and
+// adding a line at a file's end, what the history file asks.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tapvero::storage {
 
@@ -37,6 +39,18 @@ class FileStore {
   // all. False when the new content could not be stored; the file then
   // keeps its old content.
   virtual bool update(const std::u16string& path, const Change& change) = 0;
+
+  enum class Append {
+    kDone,
+    kHeld,    // another program holds the file: it may be free later
+    kFailed,  // it cannot be written (no access, a full disk)
+  };
+  // Adds `line` at the file's end in one write, so that a kill loses at
+  // most this line. The write begins with a line break when the file ends
+  // in an unfinished line (one whose write was cut short), and with
+  // `first` when the file is new or empty. Never waits long for a file
+  // that another program holds.
+  virtual Append append(const std::u16string& path, std::string_view first, std::string_view line) = 0;
 };
 
 // The real file system (Windows only).

@@ -12,6 +12,11 @@
 // save writes in place instead, holding the file without any sharing. A
 // temporary file that a killed save left behind is taken over by the next
 // save.
+//
+// An append opens the file for appending only, so that its one write goes
+// to the file's end, and shares it with readers alone: two appends (of this
+// or another process) take turns, each seeing how the other left the
+// file's end.
 #include <windows.h>
 
 #include <algorithm>
@@ -26,19 +31,22 @@ using base::UniqueFile;
 
 // How long a file held by another save (or another program) is waited for.
 constexpr ULONGLONG kPatienceMs = 1000;
+// An append waits only for another append: a file that a spreadsheet
+// holds stays held for minutes, and the run waits in memory instead.
+constexpr ULONGLONG kAppendPatienceMs = 100;
 
 const wchar_t* wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 // Repeats `attempt` while it fails with an error that `busy` calls
 // passing, for kPatienceMs at most. GetLastError() tells the last failure.
 template <typename Attempt, typename Busy>
-auto patiently(Attempt attempt, Busy busy) {
+auto patiently(Attempt attempt, Busy busy, ULONGLONG patience_ms = kPatienceMs) {
   const ULONGLONG start = GetTickCount64();
   for (;;) {
     auto result = attempt();
     if (result) return result;
     const DWORD error = GetLastError();
-    if (!busy(error) || GetTickCount64() - start >= kPatienceMs) {
+    if (!busy(error) || GetTickCount64() - start >= patience_ms) {
       SetLastError(error);
       return result;
     }
@@ -177,6 +185,43 @@ class SystemFileStore final : public FileStore {
         [](DWORD error) { return in_use(error) || error == ERROR_ACCESS_DENIED; });
     if (!moved) discard(temp);
     return moved;
+  }
+
+  Append append(const std::u16string& path, std::string_view first, std::string_view line) override {
+    // Windows refuses to open a read-only file for writing; so does this
+    // store wherever the file system would not (Wine run as root).
+    if (is_read_only(path)) return Append::kFailed;
+    const UniqueFile file = patiently(
+        [&] {
+          return UniqueFile(CreateFileW(wide(path), FILE_READ_DATA | FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        },
+        in_use, kAppendPatienceMs);
+    if (!file) return in_use(GetLastError()) ? Append::kHeld : Append::kFailed;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return Append::kFailed;
+    std::string bytes;
+    if (size.QuadPart == 0) {
+      bytes = first;
+    } else {
+      // A line whose write was cut short stays as it is, a line of its own.
+      LARGE_INTEGER last{};
+      last.QuadPart = size.QuadPart - 1;
+      char end = 0;
+      DWORD got = 0;
+      if (!SetFilePointerEx(file.get(), last, nullptr, FILE_BEGIN) || !ReadFile(file.get(), &end, 1, &got, nullptr) ||
+          got != 1)
+        return Append::kFailed;
+      if (end != '\n') bytes = "\r\n";
+    }
+    bytes += line;
+    // One write: a kill cuts at most this line short.
+    DWORD written = 0;
+    if (bytes.size() > MAXDWORD) return Append::kFailed;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+      return Append::kFailed;
+    return FlushFileBuffers(file.get()) ? Append::kDone : Append::kFailed;
   }
 };
 

@@ -45,6 +45,7 @@ struct Settings {
   bool windowed;
   std::string width;
   std::string height;
+  bool history;  // runs are added to the history file
   // The trigger keys' codes: of the names as loaded, or as typed when they
   // were saved (the file keeps them lower-cased).
   std::int32_t z_key_code;
@@ -57,8 +58,9 @@ struct Settings {
 };
 
 // The saves, each one version of the file: the key settings (按钮1), the
-// stage setting (按钮2), the windowed mode (the start of a positioning run).
-enum class SaveGroup { kKeySettings, kStageSetting, kWindowedMode };
+// stage setting (按钮2), the windowed mode (the start of a positioning run),
+// the history switch (the system menu's item, which has no control).
+enum class SaveGroup { kKeySettings, kStageSetting, kWindowedMode, kHistory };
 
 // How a stored text becomes the setting.
 enum class Take {
@@ -95,6 +97,7 @@ inline constexpr Setting kSettings[] = {
     {&Settings::windowed, "\xB4\xB0\xBF\xDA\xBB\xAF", kFalseText,     Take::kOnlyTrue,    SaveGroup::kWindowedMode},  // 窗口化
     {&Settings::width,    "\xBF\xED",                 kDefaultWidth,  Take::kNotZero,     SaveGroup::kWindowedMode, &Settings::windowed},  // 宽
     {&Settings::height,   "\xB8\xDF",                 kDefaultHeight, Take::kNotZero,     SaveGroup::kWindowedMode, &Settings::windowed},  // 高
+    {&Settings::history,  "\xBC\xC7\xC2\xBC",         kTrueText,      Take::kOnlyTrue,    SaveGroup::kHistory},       // 记录
 };
 // clang-format on
 

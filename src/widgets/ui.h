@@ -11,6 +11,7 @@
 #include "base/tick.h"
 #include "input/key_event.h"
 #include "widgets/form.h"
+#include "widgets/scene.h"
 
 namespace tapvero::widgets {
 
@@ -71,6 +72,23 @@ class Ui {
   // Runs `task` on the window's thread, from its message loop, after the
   // tasks posted before it. Callable from any thread.
   virtual void post(std::function<void()> task) = 0;
+
+  // The main window's system menu (its icon, its title bar, Alt+Space): an
+  // item of the program's own after the system's, `item` from 0 to 255,
+  // chosen through EventSink::on_menu_item. A given `checked` makes it a
+  // toggle with a check mark. Texts may name a key with "&".
+  virtual void add_menu_item(int item, std::u16string_view text, std::optional<bool> checked) = 0;
+  virtual void set_menu_item_checked(int item, bool checked) = 0;
+
+  // A second window of the program, owned by the main window, resizable,
+  // that shows a Scene: opened with `title` and a client area of
+  // `logical_size` (or brought to the front if open); `sink` hears of it
+  // until it closes.
+  virtual void open_scene_window(std::u16string_view title, Size logical_size, SceneSink& sink) = 0;
+  virtual bool scene_window_open() const = 0;
+  // What the window shows from now on; nothing while it is closed.
+  virtual void show_scene(Scene scene) = 0;
+  virtual void close_scene_window() = 0;
 };
 
 // What the toolkit reports. A key or mouse handler returning false swallows
@@ -95,6 +113,8 @@ class EventSink {
   virtual bool on_key_message(const input::KeyEvent& /*message*/) { return true; }
   virtual bool on_button_up(ControlId id, MouseButton button, Point at, int modifiers, Tick at_ms) = 0;
   virtual bool on_mouse_move(ControlId id, Point at, int modifiers) = 0;
+  // One of the program's items of the system menu (Ui::add_menu_item).
+  virtual void on_menu_item(int /*item*/) {}
 };
 
 }  // namespace tapvero::widgets

@@ -26,6 +26,23 @@ inline bool private_message(UINT msg) { return msg >= WM_USER && msg < 0xC000; }
 
 constexpr UINT_PTR kSubclassId = 1;
 
+// The object a window of ours belongs to: the creation's parameter, kept
+// in the window's user data from its first message on.
+template <typename T>
+T* owner_of(HWND hwnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCCREATE)
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<const CREATESTRUCTW*>(lp)->lpCreateParams));
+  return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+constexpr wchar_t kSceneClass[] = L"TapveroScene";
+// The program's items of the system menu, as commands: below the system's
+// own (0xF000 on), with the low four bits clear, as Windows asks.
+constexpr UINT kFirstMenuCommand = 0x1000;
+constexpr int kMenuItems = 256;
+inline UINT menu_command(int item) { return kFirstMenuCommand + static_cast<UINT>(item) * 16; }
+
 inline std::wstring wide(std::u16string_view s) {
   return std::wstring(reinterpret_cast<const wchar_t*>(s.data()), s.size());
 }

@@ -17,12 +17,8 @@ namespace tapvero::widgets {
 using namespace detail;
 
 LRESULT CALLBACK Win32Ui::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<Win32Ui*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    self->main_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32Ui*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* self = owner_of<Win32Ui>(hwnd, msg, lp);
+  if (self && msg == WM_NCCREATE) self->main_ = hwnd;
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
   return self->handle_main(msg, wp, lp);
 }
@@ -108,6 +104,14 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
       if (from && (!focus || focus == main_) && GetForegroundWindow() == main_)
         give_focus(model_.next_focus(*from, false));
       return 0;
+    }
+    case WM_SYSCOMMAND: {
+      const UINT command = static_cast<UINT>(wp) & 0xFFF0;
+      if (command >= kFirstMenuCommand && command < menu_command(kMenuItems)) {
+        sink_->on_menu_item(static_cast<int>((command - kFirstMenuCommand) / 16));
+        return 0;
+      }
+      break;
     }
     case WM_NEXTDLGCTL:
       give_focus(model_.next_focus(focused(), wp != 0));
@@ -240,7 +244,8 @@ bool Win32Ui::pre_translate(MSG& msg) {
 // Whether the program keeps a key message from the window: asked of every
 // key going down or up in our windows, before anything acts on it.
 bool Win32Ui::withheld_key(const MSG& msg) {
-  if (msg.hwnd != main_ && GetAncestor(msg.hwnd, GA_ROOT) != main_) return false;
+  const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  if (msg.hwnd != main_ && root != main_ && !(scene_ && root == scene_)) return false;
   return kept_from_window(msg);
 }
 

@@ -255,6 +255,19 @@ void Win32Ui::post(std::function<void()> task) {
   announce_posted();
 }
 
+void Win32Ui::add_menu_item(int item, std::u16string_view text, std::optional<bool> checked) {
+  const HMENU menu = GetSystemMenu(main_, FALSE);
+  if (!menu || item < 0 || item >= kMenuItems) return;
+  if (!menu_separated_) menu_separated_ = AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) != FALSE;
+  const UINT flags = MF_STRING | (checked.value_or(false) ? MF_CHECKED : MF_UNCHECKED);
+  AppendMenuW(menu, flags, menu_command(item), wide(text).c_str());
+}
+
+void Win32Ui::set_menu_item_checked(int item, bool checked) {
+  if (const HMENU menu = GetSystemMenu(main_, FALSE))
+    CheckMenuItem(menu, menu_command(item), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
 // With the lock held. Should the message not go (a full queue), the next
 // post tries again.
 void Win32Ui::announce_posted() {

@@ -82,6 +82,16 @@ class Win32Ui final : public Ui {
   // Tasks posted before the window exists run once it does; those left when
   // this is destroyed never run.
   void post(std::function<void()> task) override;
+  void add_menu_item(int item, std::u16string_view text, std::optional<bool> checked) override;
+  void set_menu_item_checked(int item, bool checked) override;
+  // The scene window is aware of its display's resolution (where Windows
+  // lets a window be so: 10 1607 and later), drawing sharp at any scaling
+  // while the main window keeps being scaled as a whole.
+  void open_scene_window(std::u16string_view title, Size logical_size, SceneSink& sink) override;
+  bool scene_window_open() const override { return scene_ != nullptr; }
+  void show_scene(Scene scene) override;
+  void close_scene_window() override;
+  HWND scene_window() const { return scene_; }
 
  private:
   struct Control {
@@ -115,6 +125,14 @@ class Win32Ui final : public Ui {
   std::optional<ControlId> id_of(HWND hwnd) const;
   bool is_hint_window(HWND hwnd) const;
 
+  // scene_window_win.cpp
+  static LRESULT CALLBACK scene_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT handle_scene(UINT msg, WPARAM wp, LPARAM lp);
+  double scene_scale() const;  // device pixels per logical unit
+  void report_scene_size();
+  void paint_scene(HDC dc, SIZE pixels);
+  HFONT scene_font(int pixels, bool bold);
+
   // window_messages_win.cpp
   bool withheld_key(const MSG& msg);
   bool kept_from_window(const MSG& msg);  // any window of this thread's
@@ -145,6 +163,12 @@ class Win32Ui final : public Ui {
   };
   std::optional<SpacePress> space_press_;  // the Space press whose release a button is waiting for
   PressTimes press_times_;
+  bool menu_separated_ = false;  // the separator before the program's items in the system menu
+  HWND scene_ = nullptr;
+  SceneSink* scene_sink_ = nullptr;
+  bool scene_opening_ = false;  // sized while it opens: reported once it has its size
+  Scene scene_shown_;
+  std::map<std::pair<int, bool>, GdiObject> scene_fonts_;
   std::function<void(bool active)> activation_;
   SavedFocus saved_focus_;                    // while another window is active
   std::optional<ControlId> pass_focus_from_;  // a disabled control that had the focus

@@ -4,9 +4,12 @@
 
 #include <set>
 
+#include "record/figures.h"
+#include "record/history.h"
 #include "speed_test/report.h"
 #include "support/program_harness.h"
 #include "support/stored_names.h"
+#include "text/encoding.h"
 
 namespace tapvero::app {
 namespace {
@@ -154,6 +157,109 @@ TEST_F(MainWindowTest, TheSpeedTestIsBoundToItsButtonsAndTakesTheEventsTimes) {
   // The test's time runs from the start click to the stop click, whatever
   // the clock read meanwhile.
   EXPECT_EQ(ui.text(编辑框_结果), speed_test::summary_text(4, 2000, {}));
+}
+
+std::vector<std::string> split(const std::string& s, char at) {
+  std::vector<std::string> parts(1);
+  for (const char c : s) {
+    if (c == at) {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
+  return parts;
+}
+
+// A robot's speed test: 45 uneven hits, stages of 20, stopped. The history
+// gains one row whose figures are the summary line's and the stage lines',
+// text for text, and whose hit times give the intervals hit.
+TEST_F(MainWindowTest, AStoppedSpeedTestAddsARowWithTheFiguresShown) {
+  window.on_created();
+  window.on_clicked(开始测试, true, Tick(5000));
+  std::vector<std::int32_t> intervals;
+  Tick at(5000);
+  for (int i = 0; i < 45; ++i) {
+    intervals.push_back(80 + (i * 37) % 61);
+    window.on_key_down(开始测试, i % 2 ? 0x58 : 0x5A, 0, at += intervals.back());
+  }
+  EXPECT_EQ(window.running_record()->hit_ms.size(), 45u);
+  window.on_clicked(停止测试, true, at + 400);
+  EXPECT_FALSE(window.running_record());
+
+  const std::string bytes = files.files[kHistoryPath];
+  const std::size_t header = record::history_header().size();
+  ASSERT_TRUE(bytes.starts_with(record::history_header()) && bytes.ends_with("\r\n"));
+  const std::vector<std::string> f = split(bytes.substr(header, bytes.size() - header - 2), ',');
+  ASSERT_EQ(f.size(), 16u);  // and one row
+  EXPECT_EQ(f[0] + f[1] + f[2] + f[3] + f[4], "2026-12-09 18:30:05手速测试zx20");
+  // The result box: two stage lines, two empty lines, the summary.
+  const std::vector<std::string> shown = split(text::utf16_to_utf8(ui.text(编辑框_结果)), '\n');
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[4], "共计连击:" + f[5] + " 耗时:" + f[6] + "秒 BPM:" + f[7] + " 稳定度:" + f[8] + "%");
+  const std::vector<std::string> stages = split(f[14], ' ');
+  ASSERT_EQ(stages.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string& stage = stages[i];
+    const std::size_t slash = stage.find('/');
+    EXPECT_TRUE(shown[i].ends_with("BPM:" + stage.substr(0, slash) + " 稳定度:" + stage.substr(slash + 1) + "%\r"))
+        << shown[i];
+  }
+  // The hit times give the intervals; the stage line's BPM over a window
+  // of the stage size, at each stage's end, gives the stage's.
+  std::vector<std::int32_t> hit_ms, between;
+  for (const std::string& t : split(f[15], ' ')) hit_ms.push_back(std::stoi(t));
+  for (std::size_t i = 0; i < hit_ms.size(); ++i) between.push_back(hit_ms[i] - (i ? hit_ms[i - 1] : 0));
+  EXPECT_EQ(between, intervals);
+  const std::vector<std::int32_t> by_hit = record::bpm_by_hit(hit_ms, 20);
+  EXPECT_EQ(f[14].substr(0, 3) + f[14].substr(f[14].find(' ') + 1, 3),
+            std::to_string(by_hit[19]) + std::to_string(by_hit[39]));
+}
+
+// A test still running when the window closes is kept; one without a hit,
+// or any run while the history is off, is not.
+TEST_F(MainWindowTest, TheHistoryKeepsRunsWithHitsWhileItIsOn) {
+  window.on_created();
+  EXPECT_TRUE(window.history_enabled());
+  const auto run = [&](std::uint32_t from, bool hit) {
+    window.on_clicked(开始测试, true, Tick(from));
+    if (hit) window.on_key_down(开始测试, 0x5A, 0, Tick(from + 100));
+  };
+  run(100, false);
+  window.on_clicked(停止测试, true, Tick(200));
+  window.set_history_enabled(false);
+  EXPECT_EQ(config(), ini({{kHistory, kFalse}}));
+  run(300, true);
+  window.on_clicked(停止测试, true, Tick(500));
+  EXPECT_FALSE(files.files.contains(kHistoryPath));
+  window.set_history_enabled(true);
+  run(600, true);
+  clock.now = Tick(1600);
+  EXPECT_TRUE(window.on_close_requested());
+  ASSERT_EQ(window.history().runs().size(), 1u);
+  EXPECT_EQ(window.history().runs()[0].seconds, 1.0);
+}
+
+// The system menu's items: the history's switch with its check mark, and
+// the chart, which follows a running speed test.
+TEST_F(MainWindowTest, TheSystemMenuSwitchesTheHistoryAndOpensTheChart) {
+  window.on_created();
+  ASSERT_EQ(ui.menu.size(), 2u);
+  EXPECT_EQ(ui.menu_item(kHistoryItem)->checked, true);
+  window.on_menu_item(kHistoryItem);
+  EXPECT_EQ(ui.menu_item(kHistoryItem)->checked, false);
+  EXPECT_FALSE(window.history_enabled());
+  EXPECT_EQ(config(), ini({{kHistory, kFalse}}));
+
+  window.on_menu_item(kChartItem);
+  ASSERT_TRUE(ui.scene_window_open());
+  EXPECT_EQ(ui.scene_title, record::kChartTitle);
+  window.on_clicked(开始测试, true, Tick(100));
+  window.on_key_down(开始测试, 0x5A, 0, Tick(400));
+  const int shown = ui.scenes_shown;
+  ui.scene_frame();
+  ui.scene_frame();
+  EXPECT_EQ(ui.scenes_shown, shown + 1);
 }
 
 }  // namespace

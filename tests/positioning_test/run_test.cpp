@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "record/history.h"
 #include "support/program_harness.h"
 
 namespace tapvero::positioning_test {
@@ -251,6 +252,9 @@ TEST_F(PositioningRun, TheReportReadsByteForByte) {
       (MemoryUi::Boxes{
           {u"你共击中 20 次，Miss 3次\r\n\r\n最高连击 12 次\r\n\r\n共计耗时 15.43秒\r\n\r\n平均每次打击耗时 734 ms",
            u"定位测试", widgets::Icon::kInformation}}));
+  // The history's row holds the same figures, text for text.
+  EXPECT_EQ(files.files[test::kHistoryPath],
+            std::string(record::history_header()) + "2026-12-09 18:30:05,定位测试,z,x,20,20,15.43,,,,,3,12,734,,\r\n");
 }
 
 TEST_F(PositioningRun, ARunWithoutHitsReportsTheElapsedTimeAsTheMean) {
@@ -301,6 +305,7 @@ TEST_F(PositioningRun, ACloseDuringTheCountdownCancelsTheRunWithoutAReport) {
     };
     start();
     EXPECT_TRUE(ui.message_boxes.empty());
+    EXPECT_FALSE(files.files.contains(test::kHistoryPath));  // no run to keep
     EXPECT_EQ(window_services.waits.size(), static_cast<std::size_t>(std::min(at_pump, 3)));
     EXPECT_FALSE(ui.visible(按钮_泡泡));
     EXPECT_EQ(bubbles(), u"0");

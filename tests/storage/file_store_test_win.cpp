@@ -153,6 +153,34 @@ TEST_F(FileStoreWin, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
   EXPECT_EQ(names_in_folder(), std::vector<std::wstring>{L"Config.ini"});
 }
 
+// A file another program holds is not waited for; one it merely reads is
+// appended to. A new or empty file begins with its first line.
+TEST_F(FileStoreWin, AnAppendToAHeldFileFailsAtOnceAndLeavesItAsItWas) {
+  FileStore& store = system_file_store();
+  EXPECT_EQ(store.append(u16(path_), "head\r\n", "a\r\n"), FileStore::Append::kDone);
+  EXPECT_EQ(store.append(u16(path_), "head\r\n", "b"), FileStore::Append::kDone);  // a line cut short
+  EXPECT_EQ(store.append(u16(path_), "head\r\n", "c\r\n"), FileStore::Append::kDone);
+  EXPECT_EQ(file(), "head\r\na\r\nb\r\nc\r\n");
+  for (const DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    // A spreadsheet holds an open file with write access.
+    Handle other{CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr)};
+    ASSERT_NE(other.h, INVALID_HANDLE_VALUE);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(store.append(u16(path_), "head\r\n", "d\r\n"), FileStore::Append::kHeld) << share;
+    EXPECT_LT(GetTickCount64() - start, 500u);
+  }
+  {
+    Handle reader{CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr)};
+    EXPECT_EQ(store.append(u16(path_), "head\r\n", "d\r\n"), FileStore::Append::kDone);
+  }
+  EXPECT_EQ(file(), "head\r\na\r\nb\r\nc\r\nd\r\n");
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(store.append(u16(path_), "head\r\n", "e\r\n"), FileStore::Append::kFailed);
+  SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(file(), "head\r\na\r\nb\r\nc\r\nd\r\n");
+}
+
 TEST_F(FileStoreWin, TwoProgramsSavingAtOnceKeepEveryKey) {
   put("; mine\r\n[Tapvero]\r\n");
   const std::wstring ready_name = L"Local\\" + tag_ + L"-ready";

@@ -36,6 +36,7 @@ TEST_F(SettingsTest, WithoutAFileEverySettingIsItsDefault) {
   EXPECT_FALSE(s.windowed);
   EXPECT_EQ(s.width, "800");
   EXPECT_EQ(s.height, "600");
+  EXPECT_TRUE(s.history);
   EXPECT_EQ(s.z_key_code, 0x5A);
   EXPECT_EQ(s.x_key_code, 0x58);
   EXPECT_EQ(s.stage_size(), 20);
@@ -79,18 +80,23 @@ INSTANTIATE_TEST_SUITE_P(Stored, StageLoad,
                                            StageCase{"\xA3\xB0\xA3\xB0\xA3\xB7", "\xA3\xB0\xA3\xB0\xA3\xB7", 7}));
 
 // 开启Z键, 开启X键 and 窗口化: only 真 is on. 鼠标: everything but 假 is on.
-TEST_F(SettingsTest, TheFourTruthKeysAreReadDifferently) {
+TEST_F(SettingsTest, TheTruthKeysAreReadDifferently) {
   struct Case {
     std::string key;
     std::string stored;
     bool on;
   };
-  for (const Case& c : {Case{kZOn, "1", false}, Case{kZOn, kFalse, false}, Case{kXOn, kTrue, true},
-                        Case{kXOn, "", false}, Case{kMouse, "1", true}, Case{kMouse, kFalse, false},
-                        Case{kWindowed, "1", false}, Case{kWindowed, kTrue, true}}) {
+  for (const Case& c :
+       {Case{kZOn, "1", false}, Case{kZOn, kFalse, false}, Case{kXOn, kTrue, true}, Case{kXOn, "", false},
+        Case{kMouse, "1", true}, Case{kMouse, kFalse, false}, Case{kWindowed, "1", false}, Case{kWindowed, kTrue, true},
+        Case{kHistory, "1", false}, Case{kHistory, kTrue, true}}) {
     given(ini({{c.key, c.stored}}));
     const Settings s = settings.load();
-    const bool on = c.key == kZOn ? s.z_on : c.key == kXOn ? s.x_on : c.key == kMouse ? s.mouse : s.windowed;
+    const bool on = c.key == kZOn       ? s.z_on
+                    : c.key == kXOn     ? s.x_on
+                    : c.key == kMouse   ? s.mouse
+                    : c.key == kHistory ? s.history
+                                        : s.windowed;
     EXPECT_EQ(on, c.on) << c.key.size() << " " << c.stored;
   }
 }
@@ -151,7 +157,15 @@ TEST_F(SettingsTest, TheStageAndTheWindowedModeAreWrittenAsTyped) {
   EXPECT_TRUE(settings.save(s, SaveGroup::kWindowedMode));
   EXPECT_EQ(file(),
             ini({{kWidth, "\xA3\xB8\xA3\xB0\xA3\xB0"}, {kHeight, "600px"}, {kStage, "0100"}, {kWindowed, kTrue}}));
-  EXPECT_EQ(files.updates, 3);
+  // The history switch: its one key, the file otherwise as it was.
+  s.history = false;
+  EXPECT_TRUE(settings.save(s, SaveGroup::kHistory));
+  EXPECT_EQ(file(), ini({{kWidth, "\xA3\xB8\xA3\xB0\xA3\xB0"},
+                         {kHeight, "600px"},
+                         {kStage, "0100"},
+                         {kWindowed, kTrue},
+                         {"\xBC\xC7\xC2\xBC", kFalse}}));  // 记录
+  EXPECT_EQ(files.updates, 4);
 }
 
 // A file that cannot be read loads as defaults and is never written; a

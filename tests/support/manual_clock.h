@@ -18,8 +18,10 @@ class ManualClock final : public base::Clock {
     return t;
   }
   void advance(std::int32_t ms) { now += ms; }
+  base::LocalTime local_time() override { return local; }
 
   base::Tick now;
+  base::LocalTime local{2026, 12, 9, 18, 30, 5};
   std::int32_t per_reading;
 };
 

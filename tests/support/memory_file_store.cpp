@@ -20,4 +20,20 @@ bool MemoryFileStore::update(const std::u16string& path, const Change& change) {
   return true;
 }
 
+FileStore::Append MemoryFileStore::append(const std::u16string& path, std::string_view first, std::string_view line) {
+  if (held.contains(path) || unreadable.contains(path)) return Append::kHeld;
+  if (read_only) return Append::kFailed;
+  std::string& bytes = files[path];
+  // The one write a kill would cut short, as the real store makes it.
+  std::string write;
+  if (bytes.empty())
+    write = first;
+  else if (bytes.back() != '\n')
+    write = "\r\n";
+  write += line;
+  bytes += write;
+  ++appends;
+  return Append::kDone;
+}
+
 }  // namespace tapvero::storage

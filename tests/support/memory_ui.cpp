@@ -144,4 +144,63 @@ int MemoryUi::run_posted() {
   return ran;
 }
 
+void MemoryUi::add_menu_item(int item, std::u16string_view text, std::optional<bool> checked) {
+  menu.push_back({item, std::u16string(text), checked});
+}
+
+void MemoryUi::set_menu_item_checked(int item, bool checked) {
+  for (MenuItem& m : menu) {
+    if (m.item == item && m.checked) m.checked = checked;
+  }
+}
+
+const MemoryUi::MenuItem* MemoryUi::menu_item(int item) const {
+  for (const MenuItem& m : menu) {
+    if (m.item == item) return &m;
+  }
+  return nullptr;
+}
+
+void MemoryUi::open_scene_window(std::u16string_view title, Size logical_size, SceneSink& sink) {
+  if (scene_sink_) return;
+  scene_sink_ = &sink;
+  scene_title = title;
+  sink.on_scene_size(logical_size);
+}
+
+void MemoryUi::show_scene(Scene s) {
+  if (!scene_sink_) return;
+  scene = std::move(s);
+  ++scenes_shown;
+}
+
+void MemoryUi::close_scene_window() {
+  if (!scene_sink_) return;
+  scene = {};
+  std::exchange(scene_sink_, nullptr)->on_scene_closed();
+}
+
+void MemoryUi::resize_scene(Size logical) {
+  if (scene_sink_) scene_sink_->on_scene_size(logical);
+}
+
+void MemoryUi::scene_key(int key_code) {
+  if (!scene_sink_) return;
+  if (key_code == kKeyEscape) {
+    close_scene_window();
+  } else {
+    scene_sink_->on_scene_key(key_code);
+  }
+}
+
+bool MemoryUi::click_scene(PointF at) {
+  const std::optional<int> id = scene_sink_ ? scene.target_at(at) : std::nullopt;
+  if (id) scene_sink_->on_scene_target(*id);
+  return id.has_value();
+}
+
+void MemoryUi::scene_frame() {
+  if (scene_sink_) scene_sink_->on_scene_frame();
+}
+
 }  // namespace tapvero::widgets

@@ -60,6 +60,12 @@ class MemoryUi final : public Ui {
   std::uintptr_t window_handle() const override { return 0x1234; }
   void message_box(std::u16string_view text, std::u16string_view title, Icon icon) override;
   void post(std::function<void()> task) override;
+  void add_menu_item(int item, std::u16string_view text, std::optional<bool> checked) override;
+  void set_menu_item_checked(int item, bool checked) override;
+  void open_scene_window(std::u16string_view title, Size logical_size, SceneSink& sink) override;
+  bool scene_window_open() const override { return scene_sink_ != nullptr; }
+  void show_scene(Scene scene) override;
+  void close_scene_window() override;
 
   // Test controls.
   Control& at(ControlId id);
@@ -85,6 +91,24 @@ class MemoryUi final : public Ui {
   int boxes_shown = 0;  // now: the last one has the keyboard
   int appends = 0;
 
+  // The system menu's own items, in order.
+  struct MenuItem {
+    int item;
+    std::u16string text;
+    std::optional<bool> checked;
+  };
+  std::vector<MenuItem> menu;
+  const MenuItem* menu_item(int item) const;
+  // The scene window: its title, the scene it shows (empty while closed),
+  // and the user's doings there, reported to its sink as the window would.
+  std::u16string scene_title;
+  Scene scene;
+  int scenes_shown = 0;
+  void resize_scene(Size logical);
+  void scene_key(int key_code);
+  bool click_scene(PointF at);  // false: no target there
+  void scene_frame();
+
  private:
   // Changes what shows; the focus leaves a control that the change hid.
   template <typename Change>
@@ -99,6 +123,7 @@ class MemoryUi final : public Ui {
   WindowState state_ = WindowState::kNormal;
   Rect restored_;  // the main window's frame before it was maximized
   Size screen_;
+  SceneSink* scene_sink_ = nullptr;
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;
 };

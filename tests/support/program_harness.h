@@ -18,6 +18,7 @@
 namespace tapvero::test {
 
 inline const std::u16string kConfigPath = u"C:\\Tapvero\\Config.ini";
+inline const std::u16string kHistoryPath = u"C:\\Tapvero\\History.csv";
 
 struct ProgramHarness {
   // Keys that reach our own window go to the program as the toolkit hands
@@ -42,7 +43,8 @@ struct ProgramHarness {
   storage::MemoryFileStore files;
   input::FakeKeyboard keyboard;
   input::InlineInputThread input_thread;
-  app::MainWindow window{{ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread}};
+  app::MainWindow window{
+      {ui, clock, files, [] { return kConfigPath; }, window_services, keyboard, input_thread, kHistoryPath}};
 
   std::vector<int> box_keys;  // the key-downs our message boxes got
 

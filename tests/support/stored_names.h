@@ -23,6 +23,7 @@ inline const std::string kStage = key_of(&storage::Settings::stage);        // �
 inline const std::string kWindowed = key_of(&storage::Settings::windowed);  // 窗口化
 inline const std::string kWidth = key_of(&storage::Settings::width);        // 宽
 inline const std::string kHeight = key_of(&storage::Settings::height);      // 高
+inline const std::string kHistory = key_of(&storage::Settings::history);    // 记录
 inline const std::string kTrue(storage::kTrueText);                         // 真
 inline const std::string kFalse(storage::kFalseText);                       // 假
 

@@ -41,6 +41,7 @@ struct RecordingSink final : EventSink {
   }
   bool on_button_up(ControlId, MouseButton, Point, int, Tick) override { return true; }
   bool on_mouse_move(ControlId, Point, int) override { return true; }
+  void on_menu_item(int item) override { menu_items.push_back(item); }
 
   struct Click {
     ControlId id;
@@ -54,6 +55,31 @@ struct RecordingSink final : EventSink {
   bool keys_pass = true;
   bool messages_pass = true;
   int kept_key = 0;  // its key-downs are kept from the window
+  std::vector<int> menu_items;
+};
+
+// A scene sink that answers every size with a green square and a target
+// over it, and keeps what it hears.
+struct SquareScene final : SceneSink {
+  explicit SquareScene(Ui& ui) : ui(ui) {}
+  void on_scene_size(Size logical) override {
+    sizes.push_back(logical);
+    Scene scene;
+    scene.fill({10, 10, 40, 40}, kGreen);
+    scene.targets.push_back({{10, 10, 40, 40}, 7});
+    ui.show_scene(scene);
+  }
+  void on_scene_key(int key) override { keys.push_back(key); }
+  void on_scene_target(int id) override { targets.push_back(id); }
+  void on_scene_frame() override { ++frames; }
+  void on_scene_closed() override { closed = true; }
+
+  static constexpr Color kGreen{46, 209, 50};
+  Ui& ui;
+  std::vector<Size> sizes;
+  std::vector<int> keys, targets;
+  int frames = 0;
+  bool closed = false;
 };
 
 class Toolkit : public ::testing::Test {
@@ -227,6 +253,59 @@ TEST_F(Toolkit, TasksPostedFromAnotherThreadRunOnTheWindowsThreadInOrder) {
   EXPECT_FALSE(ran.empty());  // not before messages are processed
   pump();
   EXPECT_TRUE(ran.empty());
+}
+
+// The program's items follow the system's in the system menu, and choosing
+// one is reported; the scene window draws its scene at the size it was
+// opened with, hears frames, keys and clicks on its targets, and Esc closes it.
+TEST_F(Toolkit, SystemMenuItemsAndTheSceneWindow) {
+  ui.add_menu_item(0, u"chart", std::nullopt);
+  ui.add_menu_item(3, u"keep", true);
+  const HMENU menu = GetSystemMenu(ui.main_window(), FALSE);
+  const int count = GetMenuItemCount(menu);
+  ASSERT_GE(count, 3);
+  EXPECT_EQ(GetMenuItemID(menu, count - 3), 0u);  // the separator
+  EXPECT_TRUE(GetMenuState(menu, GetMenuItemID(menu, count - 1), MF_BYCOMMAND) & MF_CHECKED);
+  ui.set_menu_item_checked(3, false);
+  EXPECT_FALSE(GetMenuState(menu, GetMenuItemID(menu, count - 1), MF_BYCOMMAND) & MF_CHECKED);
+  for (int i : {1, 2}) {
+    const UINT command = GetMenuItemID(menu, count - i);
+    EXPECT_LT(command, 0xF000u);
+    EXPECT_EQ(command & 0xF, 0u);
+    PostMessageW(ui.main_window(), WM_SYSCOMMAND, command, 0);
+  }
+  pump();
+  EXPECT_EQ(sink.menu_items, (std::vector<int>{3, 0}));
+
+  SquareScene scene(ui);
+  ui.open_scene_window(u"scene", {400, 300}, scene);
+  ASSERT_TRUE(ui.scene_window_open());
+  const HWND window = ui.scene_window();
+  EXPECT_EQ(GetWindow(window, GW_OWNER), ui.main_window());
+  ASSERT_FALSE(scene.sizes.empty());
+  EXPECT_EQ(scene.sizes.back(), (Size{400, 300}));  // at 96 DPI, as here
+  UpdateWindow(window);
+  const HDC dc = GetDC(window);
+  EXPECT_EQ(GetPixel(dc, 30, 30), RGB(46, 209, 50));
+  EXPECT_EQ(GetPixel(dc, 70, 30), RGB(255, 255, 255));
+  ReleaseDC(window, dc);
+  for (const ULONGLONG give_up = GetTickCount64() + 10000; scene.frames < 2 && GetTickCount64() < give_up;) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    pump();
+  }
+  EXPECT_GE(scene.frames, 2);
+  PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(80, 30));  // beside the target
+  PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  PostMessageW(window, WM_KEYDOWN, VK_RIGHT, 1);
+  pump();
+  EXPECT_EQ(scene.targets, std::vector<int>{7});
+  EXPECT_EQ(scene.keys, std::vector<int>{VK_RIGHT});
+  PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  pump();
+  pump();
+  EXPECT_TRUE(scene.closed);
+  EXPECT_FALSE(ui.scene_window_open());
+  EXPECT_FALSE(IsWindow(window));
 }
 
 // A button's release is stamped under the name the window's messages give
