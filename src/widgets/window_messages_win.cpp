@@ -108,7 +108,9 @@ LRESULT Win32Ui::handle_main(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOMMAND: {
       const UINT command = static_cast<UINT>(wp) & 0xFFF0;
       if (command >= kFirstMenuCommand && command < menu_command(kMenuItems)) {
-        sink_->on_menu_item(static_cast<int>((command - kFirstMenuCommand) / 16));
+        // Chosen in the menu, on this thread; one sent from another thread
+        // could only be another program's.
+        if (!(InSendMessageEx(nullptr) & ISMEX_SEND)) sink_->on_menu_item(static_cast<int>((command - kFirstMenuCommand) / 16));
         return 0;
       }
       break;

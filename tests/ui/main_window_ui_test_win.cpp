@@ -364,9 +364,15 @@ TEST(MainWindowUi, MessagesFromAnotherProgramChangeNothing) {
       }
     }
   }
+  // The program's own system-menu items (the chart, the history switch), as
+  // only the menu on Tapvero's own thread may choose them.
+  for (const WPARAM item : {WPARAM{0x1000}, WPARAM{0x1010}})
+    SendMessageTimeoutW(t.window(), WM_SYSCOMMAND, item, 0, SMTO_NORMAL, kTimeoutMs, nullptr);
   settle({t.window()});
   ASSERT_TRUE(t.running());
   EXPECT_FALSE(t.message_box().has_value());
+  EXPECT_FALSE(t.config().has_value());  // the history switch was not saved
+  EXPECT_EQ(FindWindowW(L"TapveroScene", nullptr), nullptr);  // and no chart window opened
   t.click(开始测试);
   ASSERT_TRUE(KIT_WAIT(t, t.enabled(停止测试)));
   t.key('Z');
