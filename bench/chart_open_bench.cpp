@@ -16,6 +16,7 @@
 #include "form/main_form.h"
 #include "record/chart.h"
 #include "record/history.h"
+#include "speed_test/report.h"
 #include "support/memory_ui.h"
 #include "text/number_text.h"
 
@@ -51,11 +52,26 @@ std::vector<record::RunRecord> runs_of(int count, int hits) {
       const int pace = 90 + next(50);
       std::int32_t t = 0;
       for (int h = 0; h < hits; ++h) run.hit_ms.push_back(t += pace - 15 + next(31));
+      // The figures the speed test itself would show for these hits, stopped
+      // at the last one.
       run.hits = hits;
-      run.seconds = static_cast<double>(static_cast<float>((t + 5) / 10 / 100.0));
-      run.bpm = static_cast<std::int32_t>(hits / run.seconds * 15);
-      for (int s = 0; s + 1 <= hits / 20; ++s) run.stages.push_back({run.bpm - 10 + next(21), 30.0f + next(70)});
-      run.stability = run.stages.empty() ? std::nullopt : std::optional(run.stages[0].stability);
+      std::vector<float> stabilities;
+      for (int end = 20; end <= hits; end += 20) {
+        const std::int32_t start = end == 20 ? 0 : run.hit_ms[static_cast<std::size_t>(end - 21)];
+        std::vector<std::int32_t> intervals;
+        for (int h = end - 19, last = start; h < end; last = run.hit_ms[static_cast<std::size_t>(h - 1)], ++h)
+          intervals.push_back(run.hit_ms[static_cast<std::size_t>(h - 1)] - last);
+        const speed_test::StageReport stage =
+            speed_test::stage_report(run.hit_ms[static_cast<std::size_t>(end - 1)] - start, 20, end, intervals);
+        const auto shown = speed_test::read_line(speed_test::Line::kStage, stage.line.substr(0, stage.line.size() - 2));
+        run.stages.push_back({shown->bpm, *shown->stability});
+        stabilities.push_back(stage.stability);
+      }
+      const auto summary = speed_test::read_line(speed_test::Line::kSummary,
+                                                 speed_test::summary_text(hits, t, stabilities).substr(4));
+      run.seconds = summary->seconds;
+      run.bpm = summary->bpm;
+      run.stability = summary->stability;
     }
     runs.push_back(std::move(run));
   }
